@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "Variant.h"
+
+class QKeyEvent;
+
+namespace platform {
+
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+enum class CloseAction { caNone, caHide, caFree, caMinimize };
+
+// The dialog base every window of the programs derives from. It gives the habits the windows
+// were written for: the form sees every key first as a virtual-key code (a key set to 0 is
+// consumed), character filters, a modal show that returns a modal result, close handling that
+// may refuse, and methods published by name for the form runner.
+class Form : public QDialog {
+public:
+    using Method = std::function<void(const Variant& in, Variant& out)>;
+
+    explicit Form(QWidget* owner = nullptr);
+    ~Form() override;
+
+    // Shows the form modally and returns its modal result once it has closed.
+    int ShowModal();
+    int ModalResult() const { return modalResult_; }
+    // A result other than mrNone ends a modal show.
+    void SetModalResult(int result);
+    bool IsModalShowing() const { return modalShowing_; }
+
+    // Asks the form to close; FormClose decides whether it hides, is freed or stays.
+    void Close();
+
+    // The object name of the control that has (or last had) the focus in this form.
+    std::string ActiveControlName() const;
+    // Moves the focus to the next or previous control in tab order, wrapping at the ends.
+    void SelectNextControl(bool forward);
+    // Drops the selection of the focused edit, leaving the caret where it is.
+    void DropActiveSelection();
+
+    // The methods the form runner may call, looked up without regard to ASCII case.
+    const Method* FindMethod(const std::string& name) const;
+
+    // Closing the main form ends the program.
+    void SetMainForm(bool isMain) { isMainForm_ = isMain; }
+
+protected:
+    void Publish(const std::string& name, Method method);
+
+    // Per-control key handlers, called after the form's own (as a control's OnKeyDown and
+    // OnKeyPress come after the form's key preview).
+    void OnControlKeyDown(QWidget* control, std::function<void(int& key)> handler);
+    void OnControlKeyPress(QWidget* control, std::function<void(char32_t& ch)> handler);
+
+    virtual void FormKeyDown(int& /*key*/) {}
+    virtual void FormKeyPress(char32_t& /*ch*/) {}
+    virtual void FormShow() {}
+    virtual void FormClose(CloseAction& /*action*/) {}
+    // Windows messages the form handles itself (hook and tray messages).
+    virtual void WndProc(unsigned /*msg*/, uintptr_t /*wParam*/, intptr_t /*lParam*/) {}
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+public:
+    // Key preview: the application hands every key event to the form of the widget it is for,
+    // once, before the widget sees it. True when the form consumed the key.
+    bool PreviewKey(QWidget* receiver, QKeyEvent* event);
+
+    // Delivers a Windows-style message to the form's WndProc from any code on the UI thread.
+    void PostMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+    void SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) { WndProc(msg, wParam, lParam); }
+
+private:
+    bool HandleKeyPress(QWidget* receiver, QKeyEvent* event);
+
+    std::map<std::string, Method> methods_;
+    std::map<QWidget*, std::function<void(int&)>> controlKeyDown_;
+    std::map<QWidget*, std::function<void(char32_t&)>> controlKeyPress_;
+    int modalResult_ = mrNone;
+    bool modalShowing_ = false;
+    bool isMainForm_ = false;
+    // A character changed by a filter is sent on as a new event that must not be filtered again.
+    bool substituting_ = false;
+};
+
+// Runs f, and shows what it throws the way the application reports an error nobody caught:
+// the error's text in a box with the application's title and the error icon. The program goes on.
+void ReportUncaught(const std::function<void()>& f);
+
+}  // namespace platform

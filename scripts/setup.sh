@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the fake gateway need.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
+  # libraries the programs link
+  libssl-dev libcurl4-openssl-dev libxml2-dev libqrencode-dev libzip-dev zlib1g-dev libjpeg-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libxcb1-dev libxcb-ewmh-dev libxcb-xinput-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
+  libatspi2.0-dev libsystemd-dev libcups2-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils dbus dbus-x11 at-spi2-core
+  cups cups-client cups-filters poppler-utils zbar-tools qrencode imagemagick
+  fonts-wqy-microhei
+  python3 python3-cryptography
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo "$0" "$@"
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${packages[@]}"

@@ -1,0 +1,13 @@
+#include <gtest/gtest.h>
+
+#include "Application.h"
+
+// One application object for the whole binary, on the offscreen platform unless told otherwise.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    platform::Application app(argc, argv);
+    return RUN_ALL_TESTS();
+}
