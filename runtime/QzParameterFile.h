@@ -1,0 +1,12 @@
+#pragma once
+
+// The enciphered parameter file, Parameter/Parameter.dat beside the program: the request paths
+// (RequestUrls) and the merchant parameters (InterfacePRM).
+
+// Fills RequestUrls and InterfacePRM from the file. Any failure is logged and leaves the merchant
+// parameters empty; nothing is raised.
+void LoadParameterFile();
+
+// Writes the file from RequestUrls and InterfacePRM, replacing the old one whole. Any failure is
+// logged and leaves the old file as it was; nothing is raised.
+void SaveParameterFile();
