@@ -35,7 +35,6 @@ import os
 import re
 import signal
 import socket
-import socketserver
 import ssl
 import sys
 import threading
@@ -381,7 +380,9 @@ def build_xml(items, root="xml", cdata=True, encoding="UTF-8", declaration=True)
         emit(name, value, "  ", None)
     lines.append("</%s>" % root)
     text = "".join(line + "\r\n" for line in lines)
-    return text.encode("gbk" if encoding.upper() in ("GBK", "GB2312", "GB18030") else "utf-8")
+    if encoding.upper() in ("GBK", "GB2312", "GB18030", "CP936"):
+        return text.encode("gbk", errors="replace")
+    return text.encode("utf-8")
 
 
 def canonical_request_text(op, values, signed, sign_value):
@@ -652,11 +653,13 @@ class Replies:
     def _out_trade_no(self, n, cfg):
         return "%s%s%04d" % (cfg["mch_id"], now_compact(), n % 10000)
 
+    # 28 digits like WeChat Pay's; the sample records use ...0000000000001 and
+    # ...0000000000002, generated numbers start at ...1000000000001.
     def _transaction_id(self, n):
-        return "4200000%s%013d" % (datetime.date.today().strftime("%Y%m%d"), n)
+        return "4200000%s1%012d" % (datetime.date.today().strftime("%Y%m%d"), n)
 
     def _refund_id(self, n):
-        return "5030000%s%013d" % (datetime.date.today().strftime("%Y%m%d"), n)
+        return "5030000%s1%012d" % (datetime.date.today().strftime("%Y%m%d"), n)
 
     def _order(self, out_trade_no):
         with self.st.lock:
@@ -802,11 +805,11 @@ class Replies:
             return self.fail("退款授权码错误")
         n = self.st.next_num()
         no = f.get("out_trade_no", "")
-        o = self._order(no)
-        if o is None:
-            for s in self._sample_orders(cfg):
-                if no and s["out_trade_no"] == no or (not no and s["transaction_id"] == f.get("pass_trade_no")):
-                    o = s
+        pass_no = f.get("pass_trade_no", "")
+        o = None
+        for cand in self._all_orders(cfg):
+            if (no and cand["out_trade_no"] == no) or (not no and pass_no and cand["transaction_id"] == pass_no):
+                o = cand
         fee = to_int(f.get("refund_fee"), 0)
         total = o["fen"] if o else fee
         tid = o["transaction_id"] if o else (f.get("pass_trade_no") or self._transaction_id(n))
@@ -817,7 +820,7 @@ class Replies:
         with self.st.lock:
             self.st.refunds[r["out_refund_no"]] = r
             self.st.refund_list.append(r["out_refund_no"])
-            if o is not None and o["out_trade_no"] in self.st.orders:
+            if o is not None and self.st.orders.get(o["out_trade_no"]) is o:
                 o["trade_state"] = "REFUND"
         return self.ok(cfg) + [
             ("transaction_id", tid), ("out_trade_no", r["out_trade_no"]),
@@ -839,8 +842,12 @@ class Replies:
         rec["refund_fee"] = fen_to_yuan(r["fen"])
         if full:
             rec["coupon_refund_fee"] = fen_to_yuan(r["coupon"])
-        rec["refund_status"] = r["refund_status"]
-        rec["refund_time"] = r["refund_time"]
+        if full:
+            rec["refund_time"] = r["refund_time"]
+            rec["refund_status"] = r["refund_status"]
+        else:
+            rec["refund_status"] = r["refund_status"]
+            rec["refund_time"] = r["refund_time"]
         return rec
 
     def r_queryRefundDetail(self, cfg, f, dec):
@@ -956,13 +963,17 @@ def apply_spec_fields(items, spec):
     f = spec.get("fields") or {}
     pairs = list(f.items()) if isinstance(f, dict) else [tuple(p) for p in f]
     own_sign = None
+    seen = set()
     for name, value in pairs:
         if name == "sign":
             own_sign = value
             continue
         if value is not None and not isinstance(value, (str, dict, list)):
             value = json.dumps(value) if isinstance(value, bool) else str(value)
-        if isinstance(f, dict):
+        if name not in seen:
+            # The first mention of a name replaces the default element in
+            # place; a repeated name (list form) adds a further element.
+            seen.add(name)
             idx = [i for i, (n, _) in enumerate(items) if n == name]
             if idx:
                 items[idx[0]] = (name, value)
@@ -1048,6 +1059,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     # -- verbs ------------------------------------------------------------
     def do_GET(self):
+        self.guarded(self._do_GET)
+
+    def do_POST(self):
+        self.guarded(self._do_POST)
+
+    def guarded(self, fn):
+        try:
+            fn()
+        except (ConnectionError, ssl.SSLError, TimeoutError):
+            raise
+        except Exception:
+            import traceback
+            text = traceback.format_exc()
+            self.server.log("INTERNAL ERROR " + text)
+            rec = self.new_record("", b"")
+            rec["problems"].append("fake gateway internal error: " + text.strip().splitlines()[-1])
+            self.store(rec)
+            self.replied(rec, 500)
+            try:
+                self.send_plain(500, ("fake gateway internal error\n" + text).encode("utf-8"))
+            except OSError:
+                pass
+
+    def _do_GET(self):
         path, query = self.route()
         if path.startswith("/__control/"):
             return self.control_get(path, query)
@@ -1061,7 +1096,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.send_plain(405, b"Method Not Allowed\n", extra={"Allow": "POST"})
         self.send_plain(404, b"Not Found\n")
 
-    def do_POST(self):
+    def _do_POST(self):
         path, query = self.route()
         body = self.read_body()
         if path.startswith("/__control/"):
@@ -1136,11 +1171,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 "problems": [], "scripted": False, "reply_status": None, "reply_b64": ""}
 
     def store(self, rec):
+        # Stored on arrival, so a test sees it while a delayed reply is pending;
+        # reply_status stays null until the reply goes out.
         st = self.server.state
         with st.lock:
             st.records.append(rec)
-        self.server.log("REQ #%d %s %s op=%s problems=%s reply=%s" % (
-            rec["seq"], rec["method"], rec["path"], rec["op"], rec["problems"], rec["reply_status"]))
+        self.server.log("REQ #%d %s %s op=%s scripted=%s problems=%s" % (
+            rec["seq"], rec["method"], rec["path"], rec["op"], rec["scripted"], rec["problems"]))
+
+    def replied(self, rec, status, body=b""):
+        with self.server.state.lock:
+            rec["reply_status"] = status
+            rec["reply_b64"] = base64.b64encode(body).decode("ascii")
+        self.server.log("REP #%d status=%s bytes=%d" % (rec["seq"], status, len(body)))
 
     def serve_gateway(self, path, body):
         st = self.server.state
@@ -1152,11 +1195,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if op is None:
             rec = self.new_record("", body)
             rec["problems"].append("path: unknown path %s" % path)
-            rec["reply_status"] = 404
             self.store(rec)
+            self.replied(rec, 404, b"Not Found\n")
             return self.send_plain(404, b"Not Found\n")
         cfg = st.public_config()
         req = check_request(op, body, cfg["key"])
+        inferred = False
         if at_base and req["xml_ok"]:
             guess = infer_op(req["field_order"])
             if guess and guess != "queryStoreInfo":
@@ -1164,6 +1208,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 if cfg["base_path"] == "infer":
                     req = check_request(guess, body, cfg["key"])
                     op = guess
+                    inferred = True
                 req["problems"].insert(0, note)
         rec = self.new_record(op, body)
         for k in ("xml_ok", "fields", "field_order", "decrypted", "sign_ok", "sign_expected",
@@ -1171,15 +1216,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             rec[k] = req[k]
         if "layout_diff" in req:
             rec["layout_diff"] = req["layout_diff"]
+        # With base_path "infer" the note on the base path is recorded but does
+        # not make the request fail.
+        blocking = [p for p in req["problems"]
+                    if not (inferred and p.startswith("path:"))]
         spec = st.pop_script(op)
         rec["scripted"] = spec is not None
+        self.store(rec)
         if spec is None:
             spec = {}
             if not req["xml_ok"]:
                 items = Replies.fail("XML格式错误")
-            elif req["problems"] and cfg["strict"]:
-                only_sign = all(p.startswith("sign:") for p in req["problems"])
-                items = Replies.fail("签名错误" if only_sign else "请求格式错误: " + req["problems"][0])
+            elif blocking and cfg["strict"]:
+                only_sign = all(p.startswith("sign:") for p in blocking)
+                items = Replies.fail("签名错误" if only_sign else "请求格式错误: " + blocking[0])
             else:
                 items = self.server.replies.default(op, req)
         elif "raw" in spec or "raw_b64" in spec or spec.get("hangup"):
@@ -1190,17 +1240,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             items = self.server.replies.default(op, req)
         else:
             items = Replies.fail("XML格式错误")
+        enc = spec.get("encoding", "UTF-8")
         self.send_spec(rec, spec, lambda: build_xml(
             signed_items(items, spec, cfg["key"]),
             root=spec.get("root", "xml"), cdata=spec.get("cdata", True),
-            encoding=spec.get("encoding", "UTF-8"),
-            declaration=spec.get("declaration", True)))
+            encoding=enc, declaration=spec.get("declaration", True)),
+            ctype="text/xml; charset=" + enc)
 
     def serve_version(self):
         st = self.server.state
         rec = self.new_record("version", b"")
         spec = st.pop_script("version")
         rec["scripted"] = spec is not None
+        self.store(rec)
         spec = spec or {}
         cfg = st.public_config()
         if not spec and cfg["update_status"] != 200:
@@ -1216,8 +1268,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if delay > 0:
             self.server.stopping.wait(delay)
         if spec.get("hangup"):
-            rec["reply_status"] = 0
-            self.store(rec)
+            self.replied(rec, 0)
             self.close_connection = True
             try:
                 self.connection.shutdown(socket.SHUT_RDWR)
@@ -1237,9 +1288,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             extra["Location"] = spec["redirect"]
             if "raw" not in spec and "raw_b64" not in spec:
                 body = b""
-        rec["reply_status"] = status
-        rec["reply_b64"] = base64.b64encode(body).decode("ascii")
-        self.store(rec)
+        self.replied(rec, status, body)
         ctype = spec.get("content_type", ctype)
         if "drop" in spec and spec["drop"] is not False:
             d = spec["drop"]

@@ -16,7 +16,6 @@ MD5 (Part 1.106): each answer is  printf '%s' "$TEXT" | md5sum  , upper-cased.
 """
 
 import base64
-import hashlib
 import http.client
 import json
 import os
@@ -30,6 +29,7 @@ import time
 import unittest
 import xml.etree.ElementTree as ET
 
+sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPT = os.path.join(HERE, "fake_gateway.py")
 sys.path.insert(0, HERE)
@@ -287,12 +287,21 @@ class ServerTest(GatewayServer):
         self.assertEqual((status, headers["Location"]), (302, "http://127.0.0.1:9/elsewhere"))
 
     def test_delay(self):
-        self.script("refund", {"delay": 0.4})
+        v = dict(MICRO_VALUES, out_trade_no="1", refund_fee="1", super_pwd="888888")
+        self.script("refund", {"delay": 0.4}, {"delay": 2})
         t0 = time.monotonic()
-        status, _, _ = self.post_op("refund", dict(MICRO_VALUES, out_trade_no="1", refund_fee="1",
-                                                   super_pwd="888888"))
+        status, _, _ = self.post_op("refund", v)
         self.assertEqual(status, 200)
         self.assertGreaterEqual(time.monotonic() - t0, 0.4)
+        # a client whose read time-out is shorter gives up; the request is
+        # already on record, its reply still pending
+        c = self.conn(timeout=0.2)
+        c.request("POST", "/pay/refund", body=request_text("refund", v))
+        with self.assertRaises(TimeoutError):
+            c.getresponse()
+        c.close()
+        rec = self.records()[-1]
+        self.assertEqual((rec["op"], rec["reply_status"]), ("refund", None))
 
     def test_drop(self):
         self.script("unifiedOrder", {"drop": True})
@@ -325,6 +334,28 @@ class ServerTest(GatewayServer):
         self.assertEqual(root.tag, "reply")
         self.assertTrue(reply_sign_ok(root))
         self.assertEqual([x["scripted"] for x in self.records()], [True] * 6)
+
+    def test_base_path(self):
+        v = {"appid": "wx2421b1c4370ec43b", "mch_id": "1900000109", "store_appid": "S0001",
+             "syy_id": "1001", "syy_pwd": "123456"}
+        _, _, data = self.post_op("syyLogin", v, path="/")
+        self.assertEqual(parse_reply(data)[1]["result"], "-1")
+        rec = self.records()[-1]
+        self.assertEqual(rec["op"], "queryStoreInfo")
+        self.assertTrue(rec["problems"][0].startswith("path: syyLogin request posted to the base path"))
+        self.control("POST", "/__control/config", {"base_path": "infer"})
+        _, _, data = self.post_op("syyLogin", v, path="/")
+        self.assertEqual(parse_reply(data)[1]["syy_name"], "张三")
+        self.assertEqual(self.records()[-1]["op"], "syyLogin")
+
+    def test_fields_list_and_gbk(self):
+        self.script("todayTotal", {"fields": [["result", "1"], ["result", "0"]], "encoding": "GBK"})
+        _, headers, data = self.post_op("todayTotal", MICRO_VALUES)
+        text = data.decode("gbk")
+        self.assertTrue(text.startswith('<?xml version="1.0" encoding="GBK"?>\r\n<xml>\r\n'
+                                        '  <result><![CDATA[1]]></result>\r\n'), text)
+        self.assertIn("  <result><![CDATA[0]]></result>\r\n  <sign>", text)
+        self.assertIn("charset=GBK", headers["Content-Type"])
 
     def test_version_file(self):
         status, _, data = self.http("GET", "/download/Update.txt")

@@ -50,7 +50,7 @@ public:
         bool layout_ok = false;                      // byte-exact text of Part 2.101
         std::vector<std::string> problems;           // empty: request is right
         bool scripted = false;                       // answered from a script
-        int reply_status = 0;                        // 0: hung up without a reply
+        int reply_status = -1;                       // -1: reply still pending (delay); 0: hung up
         std::string reply_body;                      // the raw reply bytes
     };
 
