@@ -9,6 +9,7 @@
 #include "MessageBox.h"
 #include "Process.h"
 #include "QzErrors.h"
+#include "QzParameterFile.h"
 #include "QzRuntimeGlobal.h"
 #include "SingleInstance.h"
 
@@ -32,6 +33,7 @@ void LoadConfig() {
     ConfigIni = std::make_unique<TIniFile>(AppPath + "Config/Config.ini");
     LoadSystemSet();
     LoadPrintSet();
+    LoadParameterFile();
     LoadShortCutSet();
     LoadGetMyValueSet();
 }
