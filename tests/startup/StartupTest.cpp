@@ -1,1 +1,106 @@
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "ClientStartup.h"
+#include "QzRuntimeGlobal.h"
+#include "TestFolder.h"
+
+extern char** environ;
+
+namespace {
+
+// A copy of the real VelPay under a name of the test's choosing, run on the offscreen platform
+// with message boxes answered at once.
+class RunningCopy {
+public:
+    RunningCopy(const TestFolder& dir, const std::string& name) {
+        path_ = dir.File(name);
+        std::filesystem::copy_file(VELPAY_EXE, path_);
+        char* argv[] = {path_.data(), nullptr};
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "VELPAY_TEST_MESSAGEBOXES=" + dir.File(name + ".boxes")};
+        for (char** e = environ; *e; ++e) {
+            env.emplace_back(*e);
+        }
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid_, path_.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+            pid_ = -1;
+        }
+    }
+    ~RunningCopy() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    // The exit code, or -1 while it still runs after the wait.
+    int WaitExit(std::chrono::milliseconds limit) {
+        auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+
+private:
+    std::string path_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace
+
+TEST(Startup, AppNamesComeFromTheExecutableName) {
+    InitAppNames("/opt/velpay/a.b.exe");
+    EXPECT_EQ(AppExeName, "a.b");
+    EXPECT_EQ(AppTitle, "海川微信支付收银系统1.0.5[a.b]");
+    InitAppNames("/opt/velpay/VelPay");
+    EXPECT_EQ(AppTitle, "海川微信支付收银系统1.0.5[VelPay]");
+}
+
+TEST(Startup, DataFoldersAreMadeButNoFile) {
+    TestFolder dir;
+    EnsureDataDirs();
+    LoadConfig();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("Config")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("Parameter")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Config/Config.ini")));
+    EXPECT_EQ(ConfigIni->FileName, dir.File("Config/Config.ini"));
+    FreeConfig();
+    EXPECT_EQ(ConfigIni, nullptr);
+}
+
+TEST(Startup, GarbageConfigurationStillStarts) {
+    TestFolder dir;
+    dir.Write("Config/Config.ini", std::string("\xFF\xFE[\x81\n", 5) + std::string(300000, '=') +
+                                       "\n[系统设置\nLogLevel=\xFF\xFF\n");
+    EnsureDataDirs();
+    LoadConfig();
+    EXPECT_EQ(SystemSet.LogLevel, 0);
+    FreeConfig();
+}
+
+TEST(Startup, OneInstancePerExecutableName) {
+    TestFolder dir;
+    RunningCopy first(dir, "TillA");
+    ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << "the first copy keeps running";
+    RunningCopy second(dir, "TillA2");  // another name runs beside it
+    EXPECT_EQ(second.WaitExit(std::chrono::milliseconds(1500)), -1);
+    TestFolder other;
+    RunningCopy same(other, "TillA");  // the same name elsewhere is refused
+    EXPECT_EQ(same.WaitExit(std::chrono::seconds(20)), 1);
+    EXPECT_EQ(other.Read("TillA.boxes"), "|已运行!|16\n");
+}
