@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QTimer>
 
 #include "QzErrors.h"
+#include "FormPub_Logo.h"
 #include "QzFormRunner.h"
 
 namespace {
@@ -105,4 +108,23 @@ TEST_F(FormRunner, WithoutCallOrShowTheFormIsOnlyMadeAndFreed) {
     auto kept = RunRegisteredForm("TForm_Probe", "", Variant(), out, false, false, false, false);
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(liveForms, 1);
+}
+
+TEST(PubLogo, DispInfoShowsTextForASecondUnlessClose) {
+    TForm_Pub_Logo logo(nullptr);
+    EXPECT_TRUE(logo.isVisible());
+    EXPECT_EQ(logo.size(), QSize(358, 44));
+    auto* label = logo.findChild<QLabel*>("lblInfo");
+    ASSERT_NE(label, nullptr);
+    const Form::Method* dispInfo = logo.FindMethod("DISPINFO");
+    ASSERT_NE(dispInfo, nullptr);
+    Variant out;
+    QElapsedTimer timer;
+    timer.start();
+    (*dispInfo)(Variant("CLOSE"), out);
+    EXPECT_LT(timer.elapsed(), 900);  // no wait at all, with room for a loaded machine
+    EXPECT_EQ(label->text(), "");
+    (*dispInfo)(Variant("正在升级"), out);
+    EXPECT_GE(timer.elapsed(), 1000);
+    EXPECT_EQ(label->text(), "正在升级");
 }
