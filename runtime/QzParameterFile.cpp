@@ -82,7 +82,9 @@ const char* const kTemplate =
     "</InterfacePara>\r\n"
     "</xml>\r\n";
 
-std::string ParameterFileName() { return AppPath + "Parameter/Parameter.dat"; }
+std::string ParameterFileName() {
+    return AppPath + "Parameter/Parameter.dat";
+}
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
