@@ -1155,6 +1155,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_json(404, {"ok": False, "error": "unknown control path " + path})
 
     # -- gateway ------------------------------------------------------------
+    def sent_path(self):
+        # http.server folds a leading "//" into "/" (Python 3.11 and later); the record keeps
+        # the path exactly as the client sent it on the request line.
+        words = self.requestline.split()
+        return words[1] if len(words) >= 2 else self.path
+
     def new_record(self, op, body):
         st = self.server.state
         with st.lock:
@@ -1162,7 +1168,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             seq = st.seq
         return {"seq": seq, "time": time.time(),
                 "time_text": datetime.datetime.now().isoformat(timespec="milliseconds"),
-                "method": self.command, "path": self.path, "op": op,
+                "method": self.command, "path": self.sent_path(), "op": op,
                 "content_type": self.headers.get("Content-Type", ""),
                 "body_b64": base64.b64encode(body).decode("ascii"),
                 "body": body.decode("utf-8", errors="replace"),

@@ -1,0 +1,146 @@
+#include "HttpClient.h"
+
+#include <chrono>
+#include <cstdlib>
+
+#include "QzErrors.h"
+
+namespace {
+
+// libcurl's global set-up is not thread-safe; doing it once, before the first handle, keeps it
+// out of every later call.
+void EnsureCurlGlobalInit() {
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (initialised != CURLE_OK) {
+        throw Exception(std::string("HTTP library could not start: ") +
+                        curl_easy_strerror(initialised));
+    }
+}
+
+struct Reply {
+    std::string body;
+    bool tooLarge = false;
+};
+
+size_t CollectReply(char* data, size_t size, size_t count, void* user) {
+    auto* reply = static_cast<Reply*>(user);
+    size_t bytes = size * count;
+    if (reply->body.size() + bytes > THttpClient::kMaxReplyBytes) {
+        reply->tooLarge = true;
+        return 0;  // makes libcurl end the transfer with a write error
+    }
+    reply->body.append(data, bytes);
+    return bytes;
+}
+
+// The read time-out: the transfer ends when no byte has moved either way for that long.
+// libcurl's own low-speed check averages over a window and would wait several seconds more.
+struct Silence {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t lastReceived = 0;
+    curl_off_t lastSent = 0;
+    bool timedOut = false;
+};
+
+int WatchSilence(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+    auto* silence = static_cast<Silence*>(user);
+    auto now = Silence::Clock::now();
+    if (received != silence->lastReceived || sent != silence->lastSent) {
+        silence->lastReceived = received;
+        silence->lastSent = sent;
+        silence->lastActivity = now;
+        return 0;
+    }
+    if (now - silence->lastActivity >= std::chrono::milliseconds(THttpClient::kReadTimeoutMs)) {
+        silence->timedOut = true;
+        return 1;  // aborts the transfer
+    }
+    return 0;
+}
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+}  // namespace
+
+void THttpClient::CurlFree::operator()(CURL* curl) const {
+    curl_easy_cleanup(curl);
+}
+
+THttpClient::THttpClient() {
+    EnsureCurlGlobalInit();
+    curl_.reset(curl_easy_init());
+    if (!curl_) {
+        throw Exception("HTTP client could not be created");
+    }
+}
+
+THttpClient::~THttpClient() = default;
+
+std::string THttpClient::Post(const std::string& url, const std::string& body) {
+    return Transfer(url, &body);
+}
+
+std::string THttpClient::Get(const std::string& url) {
+    return Transfer(url, nullptr);
+}
+
+std::string THttpClient::Transfer(const std::string& url, const std::string* body) {
+    CURL* curl = curl_.get();
+    curl_easy_reset(curl);
+
+    char errorText[CURL_ERROR_SIZE] = "";
+    Reply reply;
+    // libcurl would otherwise wait a second for "100 Continue" before sending a larger body.
+    std::unique_ptr<curl_slist, SlistFree> headers(curl_slist_append(nullptr, "Expect:"));
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+    Silence silence;
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchSilence);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &silence);
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const char* caFile = std::getenv("CURL_CA_BUNDLE"); caFile && *caFile) {
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
+    }
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectReply);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+    if (body) {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body->data());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
+
+    CURLcode code = curl_easy_perform(curl);
+    if (reply.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+        throw Exception("Reply larger than " + std::to_string(kMaxReplyBytes) + " bytes refused");
+    }
+    if (silence.timedOut) {
+        throw Exception("Read timed out after " + std::to_string(kReadTimeoutMs) + " ms");
+    }
+    if (code != CURLE_OK) {
+        throw Exception(*errorText ? errorText : curl_easy_strerror(code));
+    }
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299) {
+        throw Exception("HTTP status " + std::to_string(status));
+    }
+    return std::move(reply.body);
+}

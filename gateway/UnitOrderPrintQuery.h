@@ -1,0 +1,21 @@
+#pragma once
+
+#include "GatewayRequest.h"
+
+// The details of one order, for its receipt. Amounts in yuan.
+class TOrderPrintQuery : public TGatewayRequest {
+public:
+    TOrderPrintQuery();
+
+    std::string appid;
+    std::string mch_id;
+    std::string store_appid;
+    std::string syy_id;
+    std::string out_trade_no;
+
+    std::string total_fee;
+    std::string coupon_fee;
+    std::string transaction_id;
+    std::string trade_time;
+    std::string trade_state;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "GatewayRequest.h"
+
+// Order query: the state of a micro pay or unified order.
+class TOrderQuery : public TGatewayRequest {
+public:
+    TOrderQuery();
+
+    std::string appid;
+    std::string mch_id;
+    std::string store_appid;
+    std::string syy_id;
+    std::string out_trade_no;
+
+    std::string errcode;
+    std::string total_fee;   // fen
+    std::string coupon_fee;  // fen
+    std::string transaction_id;
+    std::string trade_state;
+    std::string time_end;
+};
