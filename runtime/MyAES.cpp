@@ -118,11 +118,6 @@ std::string TMemoryStream::Read(size_t count) {
     return out;
 }
 
-void TMemoryStream::Clear() {
-    bytes_.clear();
-    Position = 0;
-}
-
 void StrToHex(const std::string& Bytes, std::string& Hex) {
     if (Bytes.empty()) {
         return;

@@ -26,7 +26,6 @@ public:
     void Write(std::string_view bytes);
     // Reads up to count bytes from Position and moves it on; fewer at the end.
     std::string Read(size_t count);
-    void Clear();
 
 private:
     std::string bytes_;
