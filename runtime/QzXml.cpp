@@ -22,9 +22,14 @@ std::string LastError(xmlParserCtxt* ctxt) {
     return message;
 }
 
+// libxml2 prints some encoding errors through its generic handler even with XML_PARSE_NOERROR;
+// the message that matters reaches the caller through the raised error instead.
+void Quiet(void*, const char*, ...) {}
+
 }  // namespace
 
 XmlDocument ParseXml(std::string_view bytes) {
+    xmlSetGenericErrorFunc(nullptr, Quiet);
     std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) {
         throw Exception("XML parser could not be created");
