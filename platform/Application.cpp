@@ -14,8 +14,21 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(false);
 }
 
-void Application::SetTitle(const std::string& title) {
-    QApplication::setApplicationDisplayName(QString::fromStdString(title));
+namespace {
+
+std::string& TitleText() {
+    static std::string title;
+    return title;
+}
+
+}  // namespace
+
+// Not Qt's application display name: on X11 Qt appends that to every window's caption, and the
+// captions must stay exactly as set (the updater finds the client's window by its caption).
+void Application::SetTitle(const std::string& title) { TitleText() = title; }
+
+std::string Application::Title() {
+    return TitleText().empty() ? applicationName().toStdString() : TitleText();
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
@@ -31,7 +44,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
         }
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        MessageBoxA(nullptr, e.what(), applicationDisplayName().toStdString(), MB_ICONERROR);
+        MessageBoxA(nullptr, e.what(), Title(), MB_ICONERROR);
         return false;
     }
 }

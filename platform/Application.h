@@ -13,8 +13,9 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // The title the taskbar and the default error box show.
+    // The title the default error box shows.
     static void SetTitle(const std::string& title);
+    static std::string Title();
 };
 
 }  // namespace platform

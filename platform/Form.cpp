@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "Application.h"
 #include "MessageBox.h"
 #include "VirtualKeys.h"
 
@@ -28,14 +30,17 @@ void ReportUncaught(const std::function<void()>& f) {
     try {
         f();
     } catch (const std::exception& e) {
-        MessageBoxA(nullptr, e.what(), QApplication::applicationDisplayName().toStdString(),
-                    MB_ICONERROR);
+        MessageBoxA(nullptr, e.what(), Application::Title(), MB_ICONERROR);
     }
 }
 
 Form::Form(QWidget* owner) : QDialog(owner) {}
 
-Form::~Form() = default;
+Form::~Form() {
+    if (modalLoop_) {
+        modalLoop_->exit();
+    }
+}
 
 void Form::Publish(const std::string& name, Method method) {
     methods_[LowerAscii(name)] = std::move(method);
@@ -55,12 +60,29 @@ void Form::OnControlKeyPress(QWidget* control, std::function<void(char32_t&)> ha
 }
 
 int Form::ShowModal() {
+    // Not QDialog::exec: that show ends as soon as the dialog is hidden, and the sign-in dialogs
+    // hide to the tray while their modal show goes on.
     modalResult_ = mrNone;
     modalShowing_ = true;
     setModal(true);
-    exec();
+    QPointer<Form> self(this);
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    if (!self) {
+        return mrCancel;
+    }
+    modalLoop_ = nullptr;
     modalShowing_ = false;
     return modalResult_;
+}
+
+void Form::done(int result) {
+    QDialog::done(result);
+    if (modalLoop_) {
+        modalLoop_->exit();
+    }
 }
 
 void Form::SetModalResult(int result) {

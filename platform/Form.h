@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QPointer>
 
+class QEventLoop;
+
 #include <functional>
 #include <map>
 #include <string>
@@ -30,7 +32,8 @@ public:
     explicit Form(QWidget* owner = nullptr);
     ~Form() override;
 
-    // Shows the form modally and returns its modal result once it has closed.
+    // Shows the form modally and returns its modal result once it has closed. The modal show
+    // lasts until a result is set or the form closes: hiding the form does not end it.
     int ShowModal();
     int ModalResult() const { return modalResult_; }
     // A result other than mrNone ends a modal show.
@@ -69,6 +72,7 @@ protected:
     virtual void WndProc(unsigned /*msg*/, uintptr_t /*wParam*/, intptr_t /*lParam*/) {}
 
     void showEvent(QShowEvent* event) override;
+    void done(int result) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -89,6 +93,7 @@ private:
     std::map<QWidget*, std::function<void(char32_t&)>> controlKeyPress_;
     int modalResult_ = mrNone;
     bool modalShowing_ = false;
+    QEventLoop* modalLoop_ = nullptr;
     bool isMainForm_ = false;
     // A character changed by a filter is sent on as a new event that must not be filtered again.
     bool substituting_ = false;

@@ -1,0 +1,126 @@
+#include "FormInit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <exception>
+
+#include "MessageBox.h"
+#include "QzHotKey.h"
+#include "QzParameterFile.h"
+#include "QzRuntimeGlobal.h"
+#include "SignInCommon.h"
+#include "UnitQueryStoreInfo.h"
+#include "VirtualKeys.h"
+
+using namespace platform;
+
+TForm_Init::TForm_Init(QWidget* owner) : THookTrayForm(owner) {
+    setObjectName("Form_Init");
+    SetUpSignInDialog(this, "系统初始化", 377, 252);
+    MakeTitleBand(this, 377, "请输入服务器地址、门店AppID和超级密码");
+    editServerAdr = MakeLabelledEdit(this, "editServerAdr", "服务器地址", 110, 96);
+    editServerAdr->setStyleSheet(editServerAdr->styleSheet() + " QLineEdit { color: #808080; }");
+    editStoreAppID = MakeLabelledEdit(this, "editStoreAppID", "门店AppID", 110, 128);
+    editSuperPsw = MakeLabelledEdit(this, "editSuperPsw", "门店超级密码", 110, 160);
+    editSuperPsw->setEchoMode(QLineEdit::Password);
+    setTabOrder(editServerAdr, editStoreAppID);
+    setTabOrder(editStoreAppID, editSuperPsw);
+    LabelTip = MakeKeyTip(this, 200, 110 + 250);
+    OnControlKeyDown(editSuperPsw, [this](int& Key) { editSuperPswKeyDown(Key); });
+    Publish("Execute", [this](const Variant&, Variant&) { ShowModal(); });
+
+    // FormCreate
+    IsShown = true;
+    InitDone = false;
+    LabelTip->setText(
+        QString::fromStdString("输入完成按Enter，隐藏/显示按" + ShortCutSet.ShortCutHideOrShow));
+    editServerAdr->setText(QString::fromStdString(SystemSet.BaseUrl));
+    AddTrayIcon();
+    StartKeyHookHere();
+}
+
+void TForm_Init::FormShow() {
+    editServerAdr->setFocus();
+    // Deferred until the window system has the window: it cannot come to the front before.
+    QTimer::singleShot(0, this, [this] { ForceForegroundWindow(this); });
+}
+
+void TForm_Init::FormKeyDown(int& Key) {
+    std::string name;
+    KeyToShortCutText(Key, name);
+    // The cancel key is not passed on: nothing but a successful initialisation ends this dialog.
+    if (name != ShortCutSet.ShortCutCancel) {
+        HandleFormShortCutKey(this, Key, "editSuperPsw", true);
+    }
+}
+
+void TForm_Init::editSuperPswKeyDown(int& Key) {
+    if (Key != VK_RETURN) {
+        return;
+    }
+    const std::string address = TrimmedText(editServerAdr);
+    const std::string storeAppId = TrimmedText(editStoreAppID);
+    const std::string superPassword = TrimmedText(editSuperPsw);
+    const struct {
+        bool missing;
+        QLineEdit* edit;
+        const char* message;
+    } checks[] = {
+        {address.empty(), editServerAdr, "请输入服务器地址!"},
+        {storeAppId.empty(), editStoreAppID, "请输入门店AppID!"},
+        {superPassword.empty(), editSuperPsw, "请输入门店超级密码!"},
+    };
+    for (const auto& check : checks) {
+        if (check.missing) {
+            Key = 0;
+            check.edit->setFocus();
+            MessageBoxA(this, check.message, "提示", MB_ICONINFORMATION);
+            return;
+        }
+    }
+    // The address is kept whatever the query answers: the next attempt and the next start use it.
+    SystemSet.BaseUrl = address;
+    ConfigIni->WriteString("系统设置", "BaseUrl", SystemSet.BaseUrl);
+    if (DoInitStore(storeAppId, superPassword) == 0) {
+        InitDone = true;
+        Close();
+    }
+}
+
+int TForm_Init::DoInitStore(const std::string& storeAppId, const std::string& superPassword) {
+    try {
+        TQueryStoreInfo query;
+        query.store_appid = storeAppId;
+        query.super_pwd = superPassword;
+        if (!query.BuildRequest() || !query.SendRequest()) {
+            MessageBoxA(this, query.ErrorMsg, "提示", MB_ICONINFORMATION);
+            return 1;
+        }
+        if (query.result == "0") {
+            InterfacePRM.MchName = query.mch_name;
+            InterfacePRM.MchID = query.mch_id;
+            InterfacePRM.AppID = query.appid;
+            InterfacePRM.Key = query.key;
+            InterfacePRM.StoreName = query.store_name;
+            InterfacePRM.StoreAppID = query.store_appid;
+            SaveParameterFile();
+            MessageBoxA(this, "系统初始化成功！", "提示", MB_ICONINFORMATION);
+            return 0;
+        }
+        MessageBoxA(this, "系统初始化失败：" + query.errmsg + "(Result=" + query.result + ")！",
+                    "提示", MB_ICONINFORMATION);
+        return -1;
+    } catch (const std::exception& e) {
+        ReportCaughtError(this, e);
+        return 1;
+    }
+}
+
+void TForm_Init::FormClose(CloseAction& action) {
+    if (!InitDone) {
+        action = CloseAction::caNone;
+        HideToTray();
+    }
+}
