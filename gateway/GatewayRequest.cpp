@@ -120,8 +120,12 @@ bool TGatewayRequest::SendRequest() {
         WriteLog(e.what());
         return false;
     }
+    return TakeReply(std::move(reply));
+}
+
+bool TGatewayRequest::TakeReply(std::string body) {
     try {
-        ResponseXml = std::move(reply);
+        ResponseXml = std::move(body);
         if (SystemSet.LogLevel > 0) {
             WriteLog(ResponseXml);
         }
@@ -153,7 +157,7 @@ void TGatewayRequest::ReadReplyFields(const std::vector<xmlNode*>& children) {
             continue;
         }
         if ((field.Rules & kZeroWhenEmpty) && text.empty()) {
-            text = "0";
+            text.push_back('0');
         }
         *field.Text = text;
         if (field.Rules & kDeciphered) {

@@ -38,6 +38,9 @@ public:
     // the operations that verify replies also check the reply's signature. False leaves one of
     // the user messages in ErrorMsg.
     bool SendRequest();
+    // What SendRequest does with a reply body once it has arrived; open so that replies can be
+    // put through the reader without a network.
+    bool TakeReply(std::string body);
 
     // Every reply carries these two: result "0" success, negative a failure described by
     // errmsg, positive a business error. The dialogs decide what they mean.

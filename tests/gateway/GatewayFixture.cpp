@@ -43,21 +43,6 @@ std::string GatewayFixture::LogText() const {
     return text;
 }
 
-void PointPathsAtFakeGateway() {
-    const auto& paths = FakeGateway::Paths();
-    std::string* fields[] = {&RequestUrls.queryStoreInfoUrl,   &RequestUrls.syyLoginUrl,
-                             &RequestUrls.microPayUrl,         &RequestUrls.orderQueryUrl,
-                             &RequestUrls.orderReverseUrl,     &RequestUrls.closeOrderUrl,
-                             &RequestUrls.unifiedOrderUrl,     &RequestUrls.refundUrl,
-                             &RequestUrls.refundQueryUrl,      &RequestUrls.queryRefundDetailUrl,
-                             &RequestUrls.queryOrderDetailUrl, &RequestUrls.refundPrintQueryUrl,
-                             &RequestUrls.orderPrintQueryUrl,  &RequestUrls.todayTotalUrl,
-                             &RequestUrls.syyUpdPwdUrl};
-    for (size_t i = 0; i < paths.size(); ++i) {
-        *fields[i] = paths[i];
-    }
-}
-
 std::string JsonText(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FakeGateway.h"
+#include "FakeGatewayPaths.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
 
@@ -64,5 +65,3 @@ private:
 std::string JsonText(const std::string& text);
 // A JSON string literal of the base64 form of bytes.
 std::string JsonBase64(const std::string& bytes);
-// Sets all fifteen request paths to the fake gateway's.
-void PointPathsAtFakeGateway();
