@@ -16,11 +16,11 @@ Gateway side (what the client talks to):
 Control side (what the tests talk to, JSON in and out):
     GET  /__control/health
     POST /__control/reset
-    POST /__control/script   {"op": "microPay", "replies": [spec, ...]}
+    POST /__control/script   {"op": "microPay", "replies": [plan, ...]}
     POST /__control/config   {...partial config...}     GET gives the config
     GET  /__control/requests[?op=microPay]
 
-See README.md beside this file for the reply spec and the record format.
+See README.md beside this file for the reply plan and the record format.
 """
 
 import argparse
@@ -45,7 +45,7 @@ import xml.parsers.expat
 from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
 
 # ---------------------------------------------------------------------------
-# Protocol tables (Parts 2.101, 2.102)
+# Protocol tables
 # ---------------------------------------------------------------------------
 
 # Operation name -> path, in TRequestUrl order.
@@ -82,7 +82,7 @@ OPS = {
     "closeOrder": (COMMON4 + ["out_trade_no"], True),
     "unifiedOrder": (COMMON4 + ["total_fee"], True),
     "refund": (COMMON4 + ["pass_trade_no", "out_trade_no", "refund_fee", "super_pwd"], True),
-    # No request class of the Parts posts to refundQueryUrl; its shape is
+    # No request class of the client posts to refundQueryUrl; its shape is
     # unknown, so only the common four and the signature are checked and
     # extra fields are accepted.
     "refundQuery": (COMMON4, True),
@@ -136,7 +136,7 @@ CONFIG_ALIASES = {
 }
 
 # ---------------------------------------------------------------------------
-# AES text cipher (Part 1.104): AES-128-ECB, PKCS#7, upper-case hex over UTF-8
+# AES text cipher: AES-128-ECB, PKCS#7, upper-case hex over UTF-8
 # ---------------------------------------------------------------------------
 
 
@@ -182,13 +182,13 @@ def aes_decrypt_text(hex_text, key_text=STORED_AES_KEY):
 
 
 # ---------------------------------------------------------------------------
-# Signature (Part 1.106)
+# Signature
 # ---------------------------------------------------------------------------
 
 
 def _name_sort_key(name):
     # Case ignored; punctuation before digits before letters (the Windows
-    # ordering the Parts name).  For the ASCII field names of the protocol
+    # ordering the client uses).  For the ASCII field names of the protocol
     # this equals a plain lower-case sort.
     key = []
     for ch in name:
@@ -386,7 +386,7 @@ def build_xml(items, root="xml", cdata=True, encoding="UTF-8", declaration=True)
 
 
 def canonical_request_text(op, values, signed, sign_value):
-    """The request document exactly as Part 2.101 describes it."""
+    """The request document exactly as the client writes it."""
     fields = OPS[op][0]
     lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<xml>"]
     for f in fields:
@@ -611,7 +611,7 @@ def check_request(op, body, key):
             except CipherError as e:
                 problems.append("cipher %s: %s" % (f, e))
 
-    # Exact text of Part 2.101 (declaration, CR LF, two-blank indent)
+    # Exact text the client writes (declaration, CR LF, two-blank indent)
     if not problems:
         want = canonical_request_text(op, res["fields"], signed, res["fields"].get("sign", ""))
         res["layout_ok"] = (body == want.encode("utf-8"))
@@ -932,35 +932,35 @@ class Replies:
 
 
 # ---------------------------------------------------------------------------
-# Reply specs
+# Reply plans
 # ---------------------------------------------------------------------------
 
 SPEC_KEYS = {"fields", "omit", "sign", "raw", "raw_b64", "status", "redirect", "delay",
              "drop", "hangup", "root", "cdata", "encoding", "declaration", "content_type"}
 
 
-def validate_spec(spec):
-    if not isinstance(spec, dict):
-        raise ValueError("a reply spec must be a JSON object")
-    unknown = set(spec) - SPEC_KEYS
+def validate_spec(plan):
+    if not isinstance(plan, dict):
+        raise ValueError("a reply plan must be a JSON object")
+    unknown = set(plan) - SPEC_KEYS
     if unknown:
-        raise ValueError("unknown reply spec key(s): %s" % ", ".join(sorted(unknown)))
-    if spec.get("sign", "right") not in ("right", "wrong", "lower", "missing", "keep"):
+        raise ValueError("unknown reply plan key(s): %s" % ", ".join(sorted(unknown)))
+    if plan.get("sign", "right") not in ("right", "wrong", "lower", "missing", "keep"):
         raise ValueError("sign must be right, wrong, lower, missing or keep")
-    f = spec.get("fields")
+    f = plan.get("fields")
     if f is not None and not isinstance(f, (dict, list)):
         raise ValueError("fields must be an object or a list of [name, value]")
     if isinstance(f, list):
         for item in f:
             if not (isinstance(item, list) and len(item) == 2 and isinstance(item[0], str)):
                 raise ValueError("fields as a list must hold [name, value] pairs")
-    if "raw_b64" in spec:
-        base64.b64decode(spec["raw_b64"], validate=True)
+    if "raw_b64" in plan:
+        base64.b64decode(plan["raw_b64"], validate=True)
 
 
-def apply_spec_fields(items, spec):
+def apply_spec_fields(items, plan):
     items = [(n, v) for n, v in items if n != "sign"]
-    f = spec.get("fields") or {}
+    f = plan.get("fields") or {}
     pairs = list(f.items()) if isinstance(f, dict) else [tuple(p) for p in f]
     own_sign = None
     seen = set()
@@ -979,14 +979,14 @@ def apply_spec_fields(items, spec):
                 items[idx[0]] = (name, value)
                 continue
         items.append((name, value))
-    omit = set(spec.get("omit") or [])
+    omit = set(plan.get("omit") or [])
     items = [(n, v) for n, v in items if n not in omit and v is not None]
     return items, own_sign, "sign" in omit
 
 
-def signed_items(items, spec, key):
-    items, own_sign, omit_sign = apply_spec_fields(items, spec)
-    mode = spec.get("sign", "right")
+def signed_items(items, plan, key):
+    items, own_sign, omit_sign = apply_spec_fields(items, plan)
+    mode = plan.get("sign", "right")
     pairs = [(n, v if isinstance(v, str) else None) for n, v in items]
     right = make_sign(pairs, key)
     if omit_sign or mode == "missing":
@@ -1140,7 +1140,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 if isinstance(replies, dict):
                     replies = [replies]
                 if not isinstance(replies, list):
-                    raise ValueError("replies must be a list of reply specs")
+                    raise ValueError("replies must be a list of reply plans")
                 for r in replies:
                     validate_spec(r)
                 with st.lock:
@@ -1226,11 +1226,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         # not make the request fail.
         blocking = [p for p in req["problems"]
                     if not (inferred and p.startswith("path:"))]
-        spec = st.pop_script(op)
-        rec["scripted"] = spec is not None
+        plan = st.pop_script(op)
+        rec["scripted"] = plan is not None
         self.store(rec)
-        if spec is None:
-            spec = {}
+        if plan is None:
+            plan = {}
             if not req["xml_ok"]:
                 items = Replies.fail("XML格式错误")
             elif blocking and cfg["strict"]:
@@ -1238,7 +1238,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 items = Replies.fail("签名错误" if only_sign else "请求格式错误: " + blocking[0])
             else:
                 items = self.server.replies.default(op, req)
-        elif "raw" in spec or "raw_b64" in spec or spec.get("hangup"):
+        elif "raw" in plan or "raw_b64" in plan or plan.get("hangup"):
             items = []
         elif req["xml_ok"]:
             # A scripted reply starts from the default one (which also keeps
@@ -1246,34 +1246,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
             items = self.server.replies.default(op, req)
         else:
             items = Replies.fail("XML格式错误")
-        enc = spec.get("encoding", "UTF-8")
-        self.send_spec(rec, spec, lambda: build_xml(
-            signed_items(items, spec, cfg["key"]),
-            root=spec.get("root", "xml"), cdata=spec.get("cdata", True),
-            encoding=enc, declaration=spec.get("declaration", True)),
+        enc = plan.get("encoding", "UTF-8")
+        self.send_spec(rec, plan, lambda: build_xml(
+            signed_items(items, plan, cfg["key"]),
+            root=plan.get("root", "xml"), cdata=plan.get("cdata", True),
+            encoding=enc, declaration=plan.get("declaration", True)),
             ctype="text/xml; charset=" + enc)
 
     def serve_version(self):
         st = self.server.state
         rec = self.new_record("version", b"")
-        spec = st.pop_script("version")
-        rec["scripted"] = spec is not None
+        plan = st.pop_script("version")
+        rec["scripted"] = plan is not None
         self.store(rec)
-        spec = spec or {}
+        plan = plan or {}
         cfg = st.public_config()
-        if not spec and cfg["update_status"] != 200:
-            spec = {"status": cfg["update_status"], "raw": "Not Found\n" if cfg["update_status"] == 404 else ""}
-        fields = spec.get("fields")
+        if not plan and cfg["update_status"] != 200:
+            plan = {"status": cfg["update_status"], "raw": "Not Found\n" if cfg["update_status"] == 404 else ""}
+        fields = plan.get("fields")
         if isinstance(fields, list):
             fields = dict(fields)
-        self.send_spec(rec, spec, lambda: self.server.replies.version_bytes(fields),
+        self.send_spec(rec, plan, lambda: self.server.replies.version_bytes(fields),
                        ctype="text/plain")
 
-    def send_spec(self, rec, spec, make_body, ctype="text/xml; charset=UTF-8"):
-        delay = float(spec.get("delay", 0) or 0)
+    def send_spec(self, rec, plan, make_body, ctype="text/xml; charset=UTF-8"):
+        delay = float(plan.get("delay", 0) or 0)
         if delay > 0:
             self.server.stopping.wait(delay)
-        if spec.get("hangup"):
+        if plan.get("hangup"):
             self.replied(rec, 0)
             self.close_connection = True
             try:
@@ -1281,23 +1281,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             return
-        if "raw_b64" in spec:
-            body = base64.b64decode(spec["raw_b64"])
-        elif "raw" in spec:
-            body = str(spec["raw"]).encode("utf-8")
+        if "raw_b64" in plan:
+            body = base64.b64decode(plan["raw_b64"])
+        elif "raw" in plan:
+            body = str(plan["raw"]).encode("utf-8")
         else:
             body = make_body()
-        status = int(spec.get("status", 200))
+        status = int(plan.get("status", 200))
         extra = {}
-        if "redirect" in spec:
-            status = int(spec.get("status", 302))
-            extra["Location"] = spec["redirect"]
-            if "raw" not in spec and "raw_b64" not in spec:
+        if "redirect" in plan:
+            status = int(plan.get("status", 302))
+            extra["Location"] = plan["redirect"]
+            if "raw" not in plan and "raw_b64" not in plan:
                 body = b""
         self.replied(rec, status, body)
-        ctype = spec.get("content_type", ctype)
-        if "drop" in spec and spec["drop"] is not False:
-            d = spec["drop"]
+        ctype = plan.get("content_type", ctype)
+        if "drop" in plan and plan["drop"] is not False:
+            d = plan["drop"]
             part = len(body) // 2 if d is True else max(0, min(int(d), len(body)))
             self.send_response(status)
             self.send_header("Content-Type", ctype)

@@ -6,13 +6,13 @@ Run from the repository root:
 The server runs as a subprocess on a free port of 127.0.0.1; every test
 bounds its own time.  The known answers were computed outside Python:
 
-AES (Part 1.104): the stored key "Wn4rB7tYq2Lc9HsE" is 576e34724237745971324c6339487345
+AES: the stored key "Wn4rB7tYq2Lc9HsE" is 576e34724237745971324c6339487345
 in hex, and each answer is
     printf '%s' "$TEXT" | openssl enc -aes-128-ecb -K 576e34724237745971324c6339487345 -nosalt \
         | xxd -p -c 256 | tr a-f A-F
 (openssl enc pads with PKCS#7, as the Part does).
 
-MD5 (Part 1.106): each answer is  printf '%s' "$TEXT" | md5sum  , upper-cased.
+MD5: each answer is  printf '%s' "$TEXT" | md5sum  , upper-cased.
 """
 
 import base64
@@ -55,7 +55,7 @@ MICRO_SIGN = "2A1A0E6973E679733DC7E4E79ECA82B9"
 
 
 def request_text(op, values, sign=None):
-    """A request exactly as Part 2.101 writes it; sign=None computes it."""
+    """A request exactly as the client writes it; sign=None computes it."""
     fields, signed = fg.OPS[op]
     vals = dict(values)
     for f in fields:

@@ -13,9 +13,9 @@ namespace {
 
 class ReplyTest : public GatewayFixture {
 protected:
-    // A micro pay answered by the scripted reply spec.
-    std::unique_ptr<TMicroPay> MicroPay(const std::string& spec) {
-        Reply("microPay", spec);
+    // A micro pay answered by the scripted reply plan.
+    std::unique_ptr<TMicroPay> MicroPay(const std::string& plan) {
+        Reply("microPay", plan);
         auto pay = std::make_unique<TMicroPay>();
         FillCommon(*pay);
         pay->total_fee = "1";
@@ -29,7 +29,7 @@ protected:
 
 TEST_F(ReplyTest, VerifyingClassesCheckTheReplySignatureUnlessResultIsNegative) {
     struct Case {
-        const char* spec;
+        const char* plan;
         bool sent;
         const char* errorMsg;
     } cases[] = {
@@ -50,8 +50,8 @@ TEST_F(ReplyTest, VerifyingClassesCheckTheReplySignatureUnlessResultIsNegative) 
         {R"({"fields": {"extra": {"a": "1"}}, "sign": "missing"})", false, kBadSignatureMsg},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
-        auto pay = MicroPay(c.spec);
+        SCOPED_TRACE(c.plan);
+        auto pay = MicroPay(c.plan);
         EXPECT_EQ(sent_, c.sent);
         EXPECT_EQ(pay->ErrorMsg, c.errorMsg);
     }
@@ -164,7 +164,7 @@ TEST_F(ReplyTest, FieldsAreReadByExactNameFromTheRootsChildren) {
 
 TEST_F(ReplyTest, RecordCountMustBeAnInteger) {
     struct Case {
-        const char* spec;
+        const char* plan;
         bool sent;
         int count;
     } cases[] = {
@@ -176,8 +176,8 @@ TEST_F(ReplyTest, RecordCountMustBeAnInteger) {
         {R"({"fields": {"record_count": "3 rows"}})", false, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
-        Reply("queryOrderDetail", c.spec);
+        SCOPED_TRACE(c.plan);
+        Reply("queryOrderDetail", c.plan);
         TQueryOrderDetail orders;
         FillCommon(orders);
         orders.order_date = "2024-01-31";
@@ -228,7 +228,7 @@ TEST_F(ReplyTest, BodiesThatAreNoSoundReplyFailCleanly) {
     }
     struct Case {
         const char* what;
-        std::string spec;
+        std::string plan;
         const char* errorMsg;
     } cases[] = {
         {"an error page", R"({"raw": "Internal Server Error: upstream timed out"})",
@@ -254,7 +254,7 @@ TEST_F(ReplyTest, BodiesThatAreNoSoundReplyFailCleanly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         size_t logged = LogText().size();
-        auto pay = MicroPay(c.spec);
+        auto pay = MicroPay(c.plan);
         EXPECT_FALSE(sent_);
         EXPECT_EQ(pay->ErrorMsg, c.errorMsg);
         EXPECT_GT(LogText().size(), logged + pay->RequestXml.size());

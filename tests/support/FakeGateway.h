@@ -47,7 +47,7 @@ public:
         bool xml_ok = false;
         std::optional<bool> sign_ok;                 // nullopt: operation not signed
         std::string sign_expected;                   // the signature the gateway computed
-        bool layout_ok = false;                      // byte-exact text of Part 2.101
+        bool layout_ok = false;                      // byte-exact text of the protocol
         std::vector<std::string> problems;           // empty: request is right
         bool scripted = false;                       // answered from a script
         int reply_status = -1;                       // -1: reply still pending (delay); 0: hung up
@@ -67,8 +67,8 @@ public:
 
     // Clears scripts and records, config back to defaults.
     void Reset();
-    // Appends reply specs to op's queue. jsonRepliesArrayText: a JSON array of
-    // spec objects (a single object is accepted too).
+    // Appends reply plans to op's queue. jsonRepliesArrayText: a JSON array of
+    // plan objects (a single object is accepted too).
     void Script(const std::string& op, const std::string& jsonRepliesArrayText);
     // Merges a JSON object into the configuration (merchant fields, cashiers, ...).
     void Config(const std::string& jsonText);
