@@ -108,7 +108,7 @@ bool Shell_NotifyIconA(unsigned message, const NOTIFYICONDATAA& data) {
                              }
                          });
     }
-    if (TrayAvailable() && !icon->icon().isNull()) {
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !icon->icon().isNull()) {
         icon->show();
     }
     return true;

@@ -43,9 +43,9 @@ void SetTipText(NOTIFYICONDATAA& data, const std::string& utf8);
 // area the icon is kept but not shown; the window then stays reachable by other means.
 bool Shell_NotifyIconA(unsigned message, const NOTIFYICONDATAA& data);
 
-// True when the desktop shows tray icons.
+// True when the desktop shows tray icons: a window may then hide until its icon is clicked.
 bool TrayAvailable();
-// Tests decide whether the desktop has a tray; nullopt asks the desktop again.
+// Tests decide what TrayAvailable answers; nullopt asks the desktop again.
 void SetTrayAvailableForTesting(std::optional<bool> available);
 
 // The icon added for (window, id), nullptr when there is none: tests click it.
