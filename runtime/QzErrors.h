@@ -20,3 +20,9 @@ class EIniFileException : public Exception {
 public:
     using Exception::Exception;
 };
+
+// The silent abort: an operation given up on purpose, "Operation aborted".
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
