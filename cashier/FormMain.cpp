@@ -28,7 +28,7 @@ constexpr int kButtonHeight = 101;
 
 // A picture that acts on a click.
 class TPictureButton : public QLabel {
-  public:
+public:
     TPictureButton(QWidget* parent, const char* name, const char* picture,
                    std::function<void()> onClick)
         : QLabel(parent), onClick_(std::move(onClick)) {
@@ -38,14 +38,14 @@ class TPictureButton : public QLabel {
         setCursor(Qt::PointingHandCursor);
     }
 
-  protected:
+protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
             ReportUncaught(onClick_);
         }
     }
 
-  private:
+private:
     std::function<void()> onClick_;
 };
 
@@ -195,22 +195,46 @@ void TForm_Main::FormKeyDown(int& Key) {
         HideToTray();
         return;
     }
-    using Click = void (TForm_Main::*)();
-    static constexpr Click kClicks[] = {
-        &TForm_Main::imgMicroPayClick,   &TForm_Main::imgCodePayClick,
-        &TForm_Main::imgRefundClick,     &TForm_Main::imgRefundQueryClick,
-        &TForm_Main::imgTodayOrderClick, &TForm_Main::imgTodayTotalClick,
-        &TForm_Main::imgPrintSetClick,   &TForm_Main::imgMoreClick,
-    };
-    int index = -1;
+    int digit = 0;
     if (Key >= '1' && Key <= '8') {
-        index = Key - '1';
+        digit = Key - '0';
     } else if (Key >= VK_NUMPAD0 + 1 && Key <= VK_NUMPAD0 + 8) {
-        index = Key - (VK_NUMPAD0 + 1);
+        digit = Key - VK_NUMPAD0;
     }
-    if (index >= 0) {
+    if (digit != 0) {
         Key = 0;
-        (this->*kClicks[index])();
+        ClickDigit(digit);
+    }
+}
+
+void TForm_Main::ClickDigit(int digit) {
+    switch (digit) {
+        case 1:
+            imgMicroPayClick();
+            break;
+        case 2:
+            imgCodePayClick();
+            break;
+        case 3:
+            imgRefundClick();
+            break;
+        case 4:
+            imgRefundQueryClick();
+            break;
+        case 5:
+            imgTodayOrderClick();
+            break;
+        case 6:
+            imgTodayTotalClick();
+            break;
+        case 7:
+            imgPrintSetClick();
+            break;
+        case 8:
+            imgMoreClick();
+            break;
+        default:
+            break;
     }
 }
 

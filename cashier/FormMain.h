@@ -10,7 +10,7 @@ class QLabel;
 // cashier signed in; then it opens the eight operations by digit key or picture button, answers
 // the sign-out and hide/show hot keys and keeps its icon in the tray. Closing it ends the program.
 class TForm_Main : public THookTrayForm {
-  public:
+public:
     explicit TForm_Main(QWidget* owner);
 
     // Opens the sign-in dialog with this window hidden, then moves the hook here and shows the
@@ -27,17 +27,19 @@ class TForm_Main : public THookTrayForm {
     void imgPrintSetClick();
     void imgMoreClick();
 
-  protected:
+protected:
     void FormKeyDown(int& Key) override;
     void FormShow() override;
     void HookKeyDown(const std::string& name) override;
 
-  private:
+private:
     void BuildLayout();
     void CheckStoreInitialised();
     void ShowCashierInfo();
     void ShowTipLine();
     void OpenDialog(const char* className);
+    // The operation of the digit key 1 to 8.
+    void ClickDigit(int digit);
 
     QLabel* lbSyyName;
     QLabel* PanelTip;

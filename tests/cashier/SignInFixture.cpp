@@ -93,7 +93,7 @@ void SignInFixture::Run(const std::function<void()>& body) {
     const int run = ++run_;
     timedOut_ = false;
     lastProgress = std::chrono::steady_clock::now();
-    QTimer::singleShot(0, [this, run] { Tick(run); });
+    QTimer::singleShot(0, &ticks_, [this, run] { Tick(run); });
     body();
     ++run_;
     EXPECT_FALSE(timedOut_) << "a step did not come: "
@@ -111,7 +111,7 @@ void SignInFixture::Tick(int run) {
         return;
     }
     // The next tick is due before the step acts: the step may open a modal window of its own.
-    QTimer::singleShot(5, [this, run] { Tick(run); });
+    QTimer::singleShot(5, &ticks_, [this, run] { Tick(run); });
 
     Form* top = nullptr;
     std::vector<Form*> modal;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -66,6 +67,8 @@ private:
     void Tick(int run);
 
     std::vector<Step> steps_;
+    // Owns the ticks: a tick still pending when the test ends dies with it.
+    QObject ticks_;
     int run_ = 0;
     bool timedOut_ = false;
     TShortCutSet savedShortCutSet_;
