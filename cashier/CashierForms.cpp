@@ -1,8 +1,12 @@
 #include "CashierForms.h"
 
+#include "FormCodePay.h"
+#include "FormCodePayDetail.h"
 #include "FormInit.h"
 #include "FormLogin.h"
 #include "FormMain.h"
+#include "FormMicroPay.h"
+#include "FormPayResult.h"
 #include "FormPub_Logo.h"
 #include "QzFormRunner.h"
 
@@ -11,4 +15,8 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Main>("TForm_Main");
     RegisterFormClass<TForm_Init>("TForm_Init");
     RegisterFormClass<TForm_Login>("TForm_Login");
+    RegisterFormClass<TForm_Micro_Pay>("TForm_Micro_Pay");
+    RegisterFormClass<TForm_Pay_Result>("TForm_Pay_Result");
+    RegisterFormClass<TForm_Code_Pay>("TForm_Code_Pay");
+    RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
 }

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 [[noreturn]] void NotAFloat(const std::string& text) {
     throw Exception("'" + text + "' is not a valid floating point value");
@@ -143,7 +145,8 @@ int32_t ReplyInteger(const std::string& text) {
 }
 
 std::string FenToYuan(int64_t fen) {
-    const uint64_t magnitude = fen < 0 ? 0 - static_cast<uint64_t>(fen) : static_cast<uint64_t>(fen);
+    const uint64_t magnitude =
+        fen < 0 ? 0 - static_cast<uint64_t>(fen) : static_cast<uint64_t>(fen);
     const unsigned cents = static_cast<unsigned>(magnitude % 100);
     return (fen < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." +
            static_cast<char>('0' + cents / 10) + static_cast<char>('0' + cents % 10);

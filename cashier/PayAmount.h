@@ -14,8 +14,8 @@
 std::string YuanToFen(const std::string& yuan);
 
 // An integer field of a reply (an amount in fen, the result code) as a number: blanks before
-// it, a sign, decimal digits or hexadecimal after "$" or "0x", 32 bits. Raises Exception "'<text>' is not a valid integer
-// value" otherwise.
+// it, a sign, decimal digits or hexadecimal after "$" or "0x", 32 bits. Raises Exception "'<text>'
+// is not a valid integer value" otherwise.
 int32_t ReplyInteger(const std::string& text);
 
 // Fen as yuan with exactly two decimals: 1234 gives "12.34", 5 gives "0.05", -100 gives "-1.00".

@@ -1,0 +1,204 @@
+#include "FormMicroPay.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "PayAmount.h"
+#include "PayLayout.h"
+#include "QzColors.h"
+#include "QzExternalAmount.h"
+#include "QzHotKey.h"
+#include "SignInCommon.h"
+#include "UnitMicroPay.h"
+#include "UnitReverse.h"
+#include "VirtualKeys.h"
+
+using namespace platform;
+
+namespace {
+
+const TSuccessWording kMicroPayWording{"应付", "微信支付优惠", "实付"};
+const TSuccessWording kQueryWording{"应付金额", "微信支付优惠", "实付金额"};
+
+// What a business error of the micro pay reply asks for: the pay-result prompt (query or
+// reverse), or a fresh payment code from the customer.
+enum class TErrorAction { Prompt, NewCode };
+
+struct TErrorCodeRule {
+    const char* Code;
+    TErrorAction Action;
+    const char* Text;
+};
+
+const TErrorCodeRule kErrorCodeRules[] = {
+    {"USERPAYING", TErrorAction::Prompt,
+     "用户支付中（USERPAYING），按Enter查询支付结果，按ESC撤销订单并退出。"},
+    {"SYSTEMERROR", TErrorAction::Prompt,
+     "微信接口异常（SYSTEMERROR），按Enter查询支付结果，按ESC撤销订单并退出。"},
+    {"BANKERROR", TErrorAction::Prompt,
+     "银行系统异常（BANKERROR），按Enter查询支付结果，按ESC撤销订单并退出。"},
+    {"AUTHCODEEXPIRE", TErrorAction::NewCode,
+     "付款授权码已过期（AUTHCODEEXPIRE），请用户刷新后再试。"},
+    {"NOTENOUGH", TErrorAction::NewCode, "用户余额不足（NOTENOUGH），请用户换卡支付。"},
+    {"NOTSUPORTCARD", TErrorAction::NewCode,
+     "用户该卡不支持当前支付（NOTSUPORTCARD），请用户换卡或绑新卡。"},
+    {"AUTH_CODE_ERROR", TErrorAction::NewCode,
+     "每个付款授权码仅限使用一次（AUTH_CODE_ERROR），请用户刷新后再试。"},
+    {"AUTH_CODE_INVALID", TErrorAction::NewCode,
+     "无效的用户付款授权码（AUTH_CODE_INVALID），请重新扫描或输入。"},
+};
+
+}  // namespace
+
+TForm_Micro_Pay::TForm_Micro_Pay(QWidget* owner) : Form(owner) {
+    SetUpDialog(this, "刷卡支付", 427, 252, kClWindow);
+    QWidget* Panel1 = MakeTopBand(this, 427);
+    Image1 = MakeBanner(Panel1, 427);
+    Label2 = MakeBandTitle(Panel1, 427, "请输入支付金额和付款授权码");
+    editMoney = MakePayEdit(this, "editMoney", "支付金额(元)", 112, 104);
+    editCode = MakePayEdit(this, "editCode", "付款授权码", 112, 146);
+    LabelTip = MakePayKeyTip(this, 196, 427);
+    setTabOrder(editMoney, editCode);
+
+    OnControlKeyDown(editMoney, RefusePaste);
+    OnControlKeyPress(editMoney, [this](char32_t& ch) { editMoneyKeyPress(ch); });
+    OnControlKeyDown(editCode, [this](int& key) { editCodeKeyDown(key); });
+    Publish("Execute", [this](const Variant& in, Variant& out) { Execute(in, out); });
+
+    followUp_ = {kQueryWording, "系统返回错误，按Enter继续查询支付结果，按ESC撤销订单并退出。",
+                 "用户支付中，按Enter继续查询支付结果，按ESC撤销订单并退出。",
+                 [this](const std::string& orderNo) { ReverseOrder(orderNo); }};
+    FormCreate();
+}
+
+void TForm_Micro_Pay::FormCreate() {
+    LabelTip->setText(
+        QString::fromStdString("输入完成按Enter，取消按" + ShortCutSet.ShortCutCancel));
+}
+
+void TForm_Micro_Pay::Execute(const Variant&, Variant&) {
+    ShowModal();
+}
+
+void TForm_Micro_Pay::FormShow() {
+    ForceForegroundWhenShown(this);
+    editMoney->setFocus();
+    if (GetMyValueSet.IsUse) {
+        LoadExternalAmount();
+    }
+}
+
+void TForm_Micro_Pay::FormClose(CloseAction& action) {
+    action = CloseAction::caFree;
+}
+
+void TForm_Micro_Pay::FormKeyDown(int& key) {
+    HandleFormShortCutKey(this, key, "editCode", true);
+}
+
+void TForm_Micro_Pay::LoadExternalAmount() {
+    std::string amount;
+    GetExternalAmount(this, GetMyValueSet.Title, GetMyValueSet.Order, GetMyValueSet.ClassName,
+                      amount);
+    if (IsAmountText(amount) && ExternalAmountAccepted(amount)) {
+        editMoney->setText(QString::fromStdString(amount));
+    }
+}
+
+void TForm_Micro_Pay::editMoneyKeyPress(char32_t& ch) {
+    FilterAmountChar(editMoney, ch);
+}
+
+void TForm_Micro_Pay::editCodeKeyDown(int& key) {
+    if (key != VK_RETURN) {
+        return;
+    }
+    if (TrimmedText(editMoney).empty()) {
+        key = 0;
+        editMoney->setFocus();
+        ShowTip(this, "请输入支付金额!");
+        return;
+    }
+    const std::string code = TrimmedText(editCode);
+    if (code.empty()) {
+        key = 0;
+        editCode->setFocus();
+        ShowTip(this, "请输入支付授权码!");
+        return;
+    }
+    // A text that is no number (only the cash-register window can give one) raises here,
+    // before anything is sent, and reaches the application's error box.
+    DoMicroPay(YuanToFen(editMoney->text().toStdString()), code);
+}
+
+void TForm_Micro_Pay::DoMicroPay(const std::string& fen, const std::string& code) {
+    try {
+        TMicroPay pay;
+        SetCommonInputs(pay);
+        pay.total_fee = fen;
+        pay.auth_code = code;
+        if (!BuildAndSend(this, pay)) {
+            return;
+        }
+        const int n = ResultCode(pay.result);
+        if (n == 0) {
+            ConfirmPayment(this, kMicroPayWording, pay.out_trade_no, pay.transaction_id,
+                           pay.total_fee, pay.coupon_fee);
+            return;
+        }
+        if (n < 0) {
+            ShowTip(this, "支付失败：" + pay.errmsg);
+            return;
+        }
+        for (const TErrorCodeRule& rule : kErrorCodeRules) {
+            if (pay.errcode != rule.Code) {
+                continue;
+            }
+            if (rule.Action == TErrorAction::Prompt) {
+                if (AskPayResult(rule.Text)) {
+                    QueryPayResult(pay.out_trade_no);
+                } else {
+                    ReverseOrder(pay.out_trade_no);
+                }
+            } else {
+                ShowTip(this, rule.Text);
+                editCode->clear();
+                editCode->setFocus();
+            }
+            return;
+        }
+        ShowTip(this, "支付失败：" + pay.errmsg);
+    } catch (const std::exception& e) {
+        ReportCaughtError(this, e);
+    }
+}
+
+void TForm_Micro_Pay::QueryPayResult(const std::string& orderNo) {
+    ::QueryPayResult(this, orderNo, followUp_);
+}
+
+void TForm_Micro_Pay::ReverseOrder(const std::string& orderNo) {
+    try {
+        TReverse reverse;
+        SetCommonInputs(reverse);
+        reverse.out_trade_no = orderNo;
+        if (!BuildAndSend(this, reverse)) {
+            return;
+        }
+        const int n = ResultCode(reverse.result);
+        if (n == 0) {
+            ShowTip(this, "订单已经撤销。");
+            Close();
+        } else if (n > 0 && reverse.recall == "Y") {
+            if (AskPayResult("系统接口异常，请按Enter再次发起订单撤销操作,按ESC退出。")) {
+                ReverseOrder(orderNo);
+            } else {
+                Close();
+            }
+        } else {
+            ShowTip(this, "订单撤销失败:" + reverse.errmsg);
+        }
+    } catch (const std::exception& e) {
+        ReportCaughtError(this, e);
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Form.h"
+
+class QLabel;
+
+// The yes/no prompt over a payment that did not settle: Enter answers true (query again, or
+// try again), the cancel key or closing the window false.
+class TForm_Pay_Result : public platform::Form {
+public:
+    explicit TForm_Pay_Result(QWidget* owner);
+
+    // in: the prompt text, shown as given; out: the Boolean answer.
+    void Execute(const platform::Variant& in, platform::Variant& out);
+
+protected:
+    void FormShow() override;
+    void FormClose(platform::CloseAction& action) override;
+    void FormKeyDown(int& key) override;
+
+private:
+    QLabel* PanelMsg;
+    bool PromptResult = false;
+};
