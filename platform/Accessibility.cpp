@@ -1,6 +1,7 @@
 #include "Accessibility.h"
 
 #include <atspi/atspi.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -50,6 +51,14 @@ std::string AccessibleWindow::Title() const {
     }
     ErrorSlot error;
     return TakeText(atspi_accessible_get_name(object_.get(), error));
+}
+
+int AccessibleWindow::ProcessId() const {
+    if (!object_) {
+        return 0;
+    }
+    ErrorSlot error;
+    return static_cast<int>(atspi_accessible_get_process_id(object_.get(), error));
 }
 
 std::string AccessibleWindow::ClassName() const {
@@ -108,6 +117,11 @@ std::vector<AccessibleWindow> TopLevelWindows() {
     AccessibleWindow desktop(Own(atspi_get_desktop(0)), nullptr, 0);
     for (AccessibleWindow program = desktop.FirstChild(); program;
          program = program.NextSibling()) {
+        // Asking our own windows over the bus would wait on ourselves: the answer can only
+        // come from this thread, which is blocked in the question, until libatspi gives up.
+        if (program.ProcessId() == getpid()) {
+            continue;
+        }
         for (AccessibleWindow window = program.FirstChild(); window;
              window = window.NextSibling()) {
             windows.push_back(window);

@@ -20,6 +20,8 @@ public:
 
     // The accessible name: a top-level window's title, a control's label.
     std::string Title() const;
+    // The process that shows the object; 0 when unknown.
+    int ProcessId() const;
     // The role name ("text", "label", "push button", ...): what stands for a window class.
     std::string ClassName() const;
     // The control's text when it has one (an edit, most labels), else its name.
