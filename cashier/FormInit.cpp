@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 
 #include <exception>
 
@@ -43,8 +42,7 @@ TForm_Init::TForm_Init(QWidget* owner) : THookTrayForm(owner) {
 
 void TForm_Init::FormShow() {
     editServerAdr->setFocus();
-    // Deferred until the window system has the window: it cannot come to the front before.
-    QTimer::singleShot(0, this, [this] { ForceForegroundWindow(this); });
+    BringToFrontWhenShown();
 }
 
 void TForm_Init::FormKeyDown(int& Key) {

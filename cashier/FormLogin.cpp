@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 
 #include <exception>
 
@@ -39,8 +38,7 @@ TForm_Login::TForm_Login(QWidget* owner) : THookTrayForm(owner) {
 
 void TForm_Login::FormShow() {
     editUser->setFocus();
-    // Deferred until the window system has the window: it cannot come to the front before.
-    QTimer::singleShot(0, this, [this] { ForceForegroundWindow(this); });
+    BringToFrontWhenShown();
 }
 
 void TForm_Login::FormKeyDown(int& Key) {

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTimer>
 
 #include <functional>
 
@@ -178,8 +177,7 @@ void TForm_Main::ShowTipLine() {
 }
 
 void TForm_Main::FormShow() {
-    // Deferred until the window system has the window: it cannot come to the front before.
-    QTimer::singleShot(0, this, [this] { ForceForegroundWindow(this); });
+    BringToFrontWhenShown();
 }
 
 void TForm_Main::FormKeyDown(int& Key) {

@@ -1,5 +1,7 @@
 #include "HookTrayForm.h"
 
+#include <QTimer>
+
 #include "CashierAssets.h"
 #include "KbWatch.h"
 #include "NativeWindow.h"
@@ -44,6 +46,14 @@ void THookTrayForm::ShowAgain() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     ForceForegroundWindow(this);
     IsShown = true;
+}
+
+void THookTrayForm::BringToFrontWhenShown() {
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !isMinimized()) {
+            ForceForegroundWindow(this);
+        }
+    });
 }
 
 void THookTrayForm::HideToTray() {

@@ -24,10 +24,10 @@ inline constexpr const char* kMemFileName = "_ORV_MEM_FILE";
 // act only while "_ORV_MEM_FILE" is mapped. Destroying the window removes its icon and stops the
 // hook.
 class THookTrayForm : public platform::Form {
-  public:
+public:
     bool Shown() const { return IsShown; }
 
-  protected:
+protected:
     explicit THookTrayForm(QWidget* owner);
     ~THookTrayForm() override;
 
@@ -37,6 +37,9 @@ class THookTrayForm : public platform::Form {
     void StartKeyHookHere();
     // Shows the window again in its normal state and brings it to the front.
     void ShowAgain();
+    // Brings the window just shown to the front once the window system has it; not if the
+    // cashier has hidden or minimised it by then.
+    void BringToFrontWhenShown();
     // Puts the window out of sight until the tray or the hook brings it back. Where the desktop
     // has no tray it is minimised instead, so that the cashier can still reach it.
     void HideToTray();
@@ -55,6 +58,6 @@ class THookTrayForm : public platform::Form {
     // False after the hide/show key or the close button put the window out of sight.
     bool IsShown = true;
 
-  private:
+private:
     void OpenMemFile();
 };

@@ -261,3 +261,17 @@ TEST_F(MainWindow, NewHotKeysShowOnTheTipLineAsSoonAsTheSettingsClose) {
     EXPECT_EQ(Label("PanelTip"), "请按相应数字键操作，“隐藏/显示”按F9，“签退”按CTRL+Q。");
     EXPECT_EQ(Label("lbSyyName"), "收银员:张三") << "the name waits for the next sign-in";
 }
+
+TEST_F(MainWindow, AWindowHiddenRightAfterItShowedStaysHidden) {
+    UseQuickSignIn();
+    SetTrayAvailableForTesting(false);
+    Open();
+    // Shown again, and the hide key struck before the window system has it: bringing the
+    // window to the front, which waits for that, must not undo the cashier's key.
+    main_->hide();
+    main_->show();
+    Key(Qt::Key_Escape);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_TRUE(main_->isMinimized());
+}

@@ -24,16 +24,17 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
-// A fresh program folder holding a copy of VelPay and its hook library, removed afterwards.
+// A fresh program folder holding a copy of VelPay and its hook library, removed afterwards. The
+// copy's name is the test's own: one till runs per program name, and other tests run VelPay too.
 class TillFolder {
 public:
-    TillFolder() {
+    TillFolder() : name_("VelPay-" + std::to_string(getpid())) {
         std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             throw std::runtime_error("cannot make a temporary folder");
         }
         path_ = pattern;
-        fs::copy_file(VELPAY_EXE, path_ / "VelPay");
+        fs::copy_file(VELPAY_EXE, path_ / name_);
         fs::copy_file(KBWATCH_LIB, path_ / fs::path(KBWATCH_LIB).filename());
     }
     ~TillFolder() {
@@ -41,8 +42,12 @@ public:
         fs::remove_all(path_, ec);
     }
     const fs::path& Path() const { return path_; }
+    const std::string& Name() const { return name_; }
+    // The main window's caption as a pattern for xdotool.
+    std::string MainCaption() const { return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$"; }
 
 private:
+    std::string name_;
     fs::path path_;
 };
 
@@ -53,7 +58,7 @@ protected:
     void TearDown() override { StopProcess(till_); }
 
     void StartTill() {
-        till_ = SpawnProcess({(folder_.Path() / "VelPay").string()},
+        till_ = SpawnProcess({(folder_.Path() / folder_.Name()).string()},
                              {"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
                               "VELPAY_TEST_MESSAGEBOXES=" + Boxes().string()});
         ASSERT_GT(till_, 0);
@@ -133,7 +138,7 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     Screenshot(login, "e2e_sign_in");
     x_.Run({"xdotool", "key", "Return"});
 
-    const std::string main = WaitForWindow("^海川微信支付收银系统1\\.0\\.5\\[VelPay\\]$");
+    const std::string main = WaitForWindow(folder_.MainCaption());
     ASSERT_FALSE(main.empty()) << ReadFile(Boxes());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
     Screenshot(main, "e2e_main_window");
@@ -169,7 +174,7 @@ TEST_F(EndToEnd, HiddenTillComesBackOnTheHookKeyWhileTheSharedMemoryExists) {
     x_.Run({"xdotool", "windowfocus", "--sync", login});
     TypeLine("1001");
     TypeLine("123456");
-    const std::string main = WaitForWindow("^海川微信支付收银系统1\\.0\\.5\\[VelPay\\]$");
+    const std::string main = WaitForWindow(folder_.MainCaption());
     ASSERT_FALSE(main.empty());
 
     // No tray on this desktop: the hide key minimises, and the window manager takes it away.
