@@ -20,12 +20,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private X server on a free display.
-display=150
-while [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# A private X server on a display it picks itself (a free one, whatever else runs).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+display=$(head -1 "$work/display")
 export DISPLAY=":$display"
 
 # A desktop session has its bus; without one, Qt's first use of it would launch a bus daemon
