@@ -56,12 +56,7 @@ void TForm_Code_Pay::FormKeyDown(int& key) {
 }
 
 void TForm_Code_Pay::LoadExternalAmount() {
-    std::string amount;
-    GetExternalAmount(this, GetMyValueSet.Title, GetMyValueSet.Order, GetMyValueSet.ClassName,
-                      amount);
-    if (IsAmountText(amount) && ExternalAmountAccepted(amount)) {
-        editMoney->setText(QString::fromStdString(amount));
-    }
+    ::LoadExternalAmount(this, editMoney);
 }
 
 void TForm_Code_Pay::editMoneyKeyPress(char32_t& ch) {

@@ -97,12 +97,7 @@ void TForm_Micro_Pay::FormKeyDown(int& key) {
 }
 
 void TForm_Micro_Pay::LoadExternalAmount() {
-    std::string amount;
-    GetExternalAmount(this, GetMyValueSet.Title, GetMyValueSet.Order, GetMyValueSet.ClassName,
-                      amount);
-    if (IsAmountText(amount) && ExternalAmountAccepted(amount)) {
-        editMoney->setText(QString::fromStdString(amount));
-    }
+    ::LoadExternalAmount(this, editMoney);
 }
 
 void TForm_Micro_Pay::editMoneyKeyPress(char32_t& ch) {

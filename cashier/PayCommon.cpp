@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "PayAmount.h"
 #include "QzFormRunner.h"
+#include "QzExternalAmount.h"
 #include "QzPrint.h"
 #include "SignInCommon.h"
 #include "UnitOrderQuery.h"
@@ -68,6 +69,15 @@ void FilterAmountChar(const QLineEdit* edit, char32_t& ch) {
 void RefusePaste(int& key) {
     if (key == 'V' && (platform::GetKeyState(platform::VK_CONTROL) & 0x8000)) {
         key = 0;
+    }
+}
+
+void LoadExternalAmount(platform::Form* dialog, QLineEdit* editMoney) {
+    std::string amount;
+    GetExternalAmount(dialog, GetMyValueSet.Title, GetMyValueSet.Order, GetMyValueSet.ClassName,
+                      amount);
+    if (IsAmountText(amount) && ExternalAmountAccepted(amount)) {
+        editMoney->setText(QString::fromStdString(amount));
     }
 }
 

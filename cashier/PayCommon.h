@@ -24,6 +24,10 @@ void FilterAmountChar(const QLineEdit* edit, char32_t& ch);
 // the key is dropped (key := 0).
 void RefusePaste(int& key);
 
+// The amount due read from the cash-register program's window into the amount edit, when it
+// reads as an amount the edit would accept.
+void LoadExternalAmount(platform::Form* dialog, QLineEdit* editMoney);
+
 // A validation message or a gateway result, under "提示".
 void ShowTip(QWidget* owner, const std::string& text);
 
