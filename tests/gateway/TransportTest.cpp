@@ -20,7 +20,7 @@ protected:
 TEST_F(TransportTest, FailedTransfersGiveTheNetworkMessageAndAreLogged) {
     struct Case {
         const char* what;
-        std::string spec;
+        std::string plan;
         const char* logged;
     } cases[] = {
         {"status 500", R"({"status": 500})", "HTTP status 500"},
@@ -33,7 +33,7 @@ TEST_F(TransportTest, FailedTransfersGiveTheNetworkMessageAndAreLogged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Gateway().Reset();
-        Reply("todayTotal", c.spec);
+        Reply("todayTotal", c.plan);
         TTodayTotal totals;
         EXPECT_FALSE(SendTotals(totals));
         EXPECT_EQ(totals.ErrorMsg, kNetworkErrorMsg);
