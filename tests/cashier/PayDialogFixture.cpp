@@ -68,7 +68,7 @@ Variant PayDialogFixture::Run(const char* className, const Variant& in) {
     const int run = ++run_;
     timedOut_ = false;
     lastProgress = std::chrono::steady_clock::now();
-    QTimer::singleShot(0, [this, run] { Tick(run); });
+    QTimer::singleShot(0, &ticks_, [this, run] { Tick(run); });
     Variant out;
     RunRegisteredForm(className, "Execute", in, out, true, true, false, false);
     ++run_;
@@ -88,7 +88,7 @@ void PayDialogFixture::Tick(int run) {
         return;
     }
     // The next tick is due before the step acts: the step may open a modal window of its own.
-    QTimer::singleShot(5, [this, run] { Tick(run); });
+    QTimer::singleShot(5, &ticks_, [this, run] { Tick(run); });
 
     std::vector<Form*> modal;
     for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -62,6 +63,8 @@ private:
 
     std::vector<Step> steps_;
     int run_ = 0;
+    // The context of the ticks: destroyed with the fixture, it takes pending ticks with it.
+    QObject ticks_;
     bool timedOut_ = false;
     TPrintSet savedPrintSet_;
     TShortCutSet savedShortCutSet_;

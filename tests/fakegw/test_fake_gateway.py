@@ -10,7 +10,7 @@ AES: the stored key "Wn4rB7tYq2Lc9HsE" is 576e34724237745971324c6339487345
 in hex, and each answer is
     printf '%s' "$TEXT" | openssl enc -aes-128-ecb -K 576e34724237745971324c6339487345 -nosalt \
         | xxd -p -c 256 | tr a-f A-F
-(openssl enc pads with PKCS#7, as the Part does).
+(openssl enc pads with PKCS#7, as the client does).
 
 MD5: each answer is  printf '%s' "$TEXT" | md5sum  , upper-cased.
 """
