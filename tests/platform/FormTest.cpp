@@ -80,11 +80,11 @@ TEST(Form, FocusMovesInTabOrderWithWrapAndDropsSelection) {
 
 TEST(Form, ModalResultEndsTheShowAndCloseMayBeRefused) {
     ProbeForm form;
-    QTimer::singleShot(0, [&] { form.SetModalResult(mrOk); });
+    QTimer::singleShot(0, &form, [&] { form.SetModalResult(mrOk); });
     EXPECT_EQ(form.ShowModal(), mrOk);
 
     form.closeAction = CloseAction::caNone;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &form, [&] {
         form.Close();
         EXPECT_TRUE(form.isVisible());
         form.closeAction = CloseAction::caHide;

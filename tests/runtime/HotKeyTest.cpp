@@ -117,7 +117,7 @@ TEST(HandleFormShortCutKey, EnterMovesOnUntilTheLastControl) {
 TEST(HandleFormShortCutKey, CancelKeyEndsTheModalDialog) {
     ShortCutSet.ShortCutCancel = "F4";
     EntryForm form;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &form, [&] {
         form.edits[0]->setFocus();
         QTest::keyClick(form.edits[0], Qt::Key_Escape);  // not the cancel key now
         EXPECT_TRUE(form.isVisible());
