@@ -1,13 +1,9 @@
 #include "FormCodePay.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
 #include "PayAmount.h"
 #include "PayCommon.h"
-#include "PayLayout.h"
-#include "QzColors.h"
-#include "QzExternalAmount.h"
 #include "QzFormRunner.h"
 #include "QzHotKey.h"
 #include "SignInCommon.h"
@@ -16,17 +12,9 @@
 
 using namespace platform;
 
-TForm_Code_Pay::TForm_Code_Pay(QWidget* owner) : Form(owner) {
-    SetUpDialog(this, "扫码支付", 427, 216, kClWindow);
-    QWidget* Panel1 = MakeTopBand(this, 427);
-    Image1 = MakeBanner(Panel1, 427);
-    Label2 = MakeBandTitle(Panel1, 427, "请输入支付金额");
-    editMoney = MakePayEdit(this, "editMoney", "支付金额（元）", 112, 112);
-    LabelTip = MakePayKeyTip(this, 160, 427);
-
+TForm_Code_Pay::TForm_Code_Pay(QWidget* owner)
+    : TForm_Amount_Entry(owner, {"扫码支付", 216, "请输入支付金额", "支付金额（元）", 112, 160}) {
     OnControlKeyDown(editMoney, [this](int& key) { editMoneyKeyDown(key); });
-    OnControlKeyPress(editMoney, [this](char32_t& ch) { editMoneyKeyPress(ch); });
-    Publish("Execute", [this](const Variant& in, Variant& out) { Execute(in, out); });
     FormCreate();
 }
 
@@ -35,32 +23,8 @@ void TForm_Code_Pay::FormCreate() {
                                              ShortCutSet.ShortCutCancel));
 }
 
-void TForm_Code_Pay::Execute(const Variant&, Variant&) {
-    ShowModal();
-}
-
-void TForm_Code_Pay::FormShow() {
-    ForceForegroundWhenShown(this);
-    editMoney->setFocus();
-    if (GetMyValueSet.IsUse) {
-        LoadExternalAmount();
-    }
-}
-
-void TForm_Code_Pay::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
 void TForm_Code_Pay::FormKeyDown(int& key) {
     HandleFormShortCutKey(this, key, "editMoney", true);
-}
-
-void TForm_Code_Pay::LoadExternalAmount() {
-    ::LoadExternalAmount(this, editMoney);
-}
-
-void TForm_Code_Pay::editMoneyKeyPress(char32_t& ch) {
-    FilterAmountChar(editMoney, ch);
 }
 
 void TForm_Code_Pay::editMoneyKeyDown(int& key) {

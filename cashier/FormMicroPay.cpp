@@ -1,12 +1,9 @@
 #include "FormMicroPay.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
 #include "PayAmount.h"
 #include "PayLayout.h"
-#include "QzColors.h"
-#include "QzExternalAmount.h"
 #include "QzHotKey.h"
 #include "SignInCommon.h"
 #include "UnitMicroPay.h"
@@ -50,20 +47,14 @@ const TErrorCodeRule kErrorCodeRules[] = {
 
 }  // namespace
 
-TForm_Micro_Pay::TForm_Micro_Pay(QWidget* owner) : Form(owner) {
-    SetUpDialog(this, "刷卡支付", 427, 252, kClWindow);
-    QWidget* Panel1 = MakeTopBand(this, 427);
-    Image1 = MakeBanner(Panel1, 427);
-    Label2 = MakeBandTitle(Panel1, 427, "请输入支付金额和付款授权码");
-    editMoney = MakePayEdit(this, "editMoney", "支付金额(元)", 112, 104);
+TForm_Micro_Pay::TForm_Micro_Pay(QWidget* owner)
+    : TForm_Amount_Entry(
+          owner, {"刷卡支付", 252, "请输入支付金额和付款授权码", "支付金额(元)", 104, 196}) {
     editCode = MakePayEdit(this, "editCode", "付款授权码", 112, 146);
-    LabelTip = MakePayKeyTip(this, 196, 427);
     setTabOrder(editMoney, editCode);
 
     OnControlKeyDown(editMoney, RefusePaste);
-    OnControlKeyPress(editMoney, [this](char32_t& ch) { editMoneyKeyPress(ch); });
     OnControlKeyDown(editCode, [this](int& key) { editCodeKeyDown(key); });
-    Publish("Execute", [this](const Variant& in, Variant& out) { Execute(in, out); });
 
     followUp_ = {kQueryWording, "系统返回错误，按Enter继续查询支付结果，按ESC撤销订单并退出。",
                  "用户支付中，按Enter继续查询支付结果，按ESC撤销订单并退出。",
@@ -76,32 +67,8 @@ void TForm_Micro_Pay::FormCreate() {
         QString::fromStdString("输入完成按Enter，取消按" + ShortCutSet.ShortCutCancel));
 }
 
-void TForm_Micro_Pay::Execute(const Variant&, Variant&) {
-    ShowModal();
-}
-
-void TForm_Micro_Pay::FormShow() {
-    ForceForegroundWhenShown(this);
-    editMoney->setFocus();
-    if (GetMyValueSet.IsUse) {
-        LoadExternalAmount();
-    }
-}
-
-void TForm_Micro_Pay::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
 void TForm_Micro_Pay::FormKeyDown(int& key) {
     HandleFormShortCutKey(this, key, "editCode", true);
-}
-
-void TForm_Micro_Pay::LoadExternalAmount() {
-    ::LoadExternalAmount(this, editMoney);
-}
-
-void TForm_Micro_Pay::editMoneyKeyPress(char32_t& ch) {
-    FilterAmountChar(editMoney, ch);
 }
 
 void TForm_Micro_Pay::editCodeKeyDown(int& key) {
