@@ -1,5 +1,6 @@
 #include "FormCodePay.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "PayAmount.h"

@@ -1,5 +1,6 @@
 #include "FormMicroPay.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 #include "PayAmount.h"
