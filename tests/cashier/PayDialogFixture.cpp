@@ -1,11 +1,7 @@
 #include "PayDialogFixture.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QTest>
-#include <QTimer>
 
-#include <chrono>
 #include <regex>
 
 #include "FormCodePay.h"
@@ -15,15 +11,6 @@
 #include "QzFormRunner.h"
 
 using namespace platform;
-
-namespace {
-
-// How long a run may wait for the next step before it is given up.
-constexpr auto kStepTimeout = std::chrono::seconds(15);
-
-std::chrono::steady_clock::time_point lastProgress;
-
-}  // namespace
 
 void PayDialogFixture::SetUp() {
     GatewayFixture::SetUp();
@@ -60,82 +47,23 @@ void PayDialogFixture::TearDown() {
     GatewayFixture::TearDown();
 }
 
-void PayDialogFixture::Then(const char* caption, Action action) {
-    steps_.push_back({QString::fromUtf8(caption), std::move(action)});
-}
-
 Variant PayDialogFixture::Run(const char* className, const Variant& in) {
-    const int run = ++run_;
-    timedOut_ = false;
-    lastProgress = std::chrono::steady_clock::now();
-    QTimer::singleShot(0, &ticks_, [this, run] { Tick(run); });
     Variant out;
-    RunRegisteredForm(className, "Execute", in, out, true, true, false, false);
-    ++run_;
-    EXPECT_FALSE(timedOut_) << "a step did not come: "
-                            << (steps_.empty() ? "(the dialog stayed open)"
-                                               : steps_.front().caption.toStdString());
-    if (!steps_.empty()) {
-        ADD_FAILURE() << steps_.size() << " steps left, the next for "
-                      << steps_.front().caption.toStdString();
-    }
-    steps_.clear();
+    DialogStepsFixture::Run(
+        [&] { RunRegisteredForm(className, "Execute", in, out, true, true, false, false); });
     return out;
 }
 
-void PayDialogFixture::Tick(int run) {
-    if (run != run_) {
-        return;
-    }
-    // The next tick is due before the step acts: the step may open a modal window of its own.
-    QTimer::singleShot(5, &ticks_, [this, run] { Tick(run); });
-
-    std::vector<Form*> modal;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* form = dynamic_cast<Form*>(widget); form && form->IsModalShowing()) {
-            modal.push_back(form);
-        }
-    }
-    if (std::chrono::steady_clock::now() - lastProgress > kStepTimeout) {
-        timedOut_ = true;
-        ++run_;
-        for (Form* form : modal) {
-            form->SetModalResult(mrCancel);
-        }
-        return;
-    }
+Form* PayDialogFixture::StepTarget(const std::vector<Form*>& modal, const QString& caption) {
     // A window that has closed but whose modal show has not returned yet: its caller has not
     // gone on, so the window under it is not the cashier's to act on yet.
     for (Form* form : modal) {
         if (!form->isVisible()) {
-            return;
+            return nullptr;
         }
     }
     auto* top = dynamic_cast<Form*>(QApplication::activeModalWidget());
-    if (!steps_.empty() && top && top->windowTitle() == steps_.front().caption) {
-        Step step = std::move(steps_.front());
-        steps_.erase(steps_.begin());
-        lastProgress = std::chrono::steady_clock::now();
-        step.action(*top);
-    }
-}
-
-void PayDialogFixture::Type(Form& form, const QString& text) {
-    QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
-    QTest::keyClicks(target, text);
-}
-
-void PayDialogFixture::Press(Form& form, int qtKey, Qt::KeyboardModifiers modifiers) {
-    QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
-    QTest::keyClick(target, static_cast<Qt::Key>(qtKey), modifiers);
-}
-
-std::string PayDialogFixture::Text(Form& form, const char* editName) {
-    return form.findChild<QLineEdit*>(editName)->text().toStdString();
-}
-
-void PayDialogFixture::SetText(Form& form, const char* editName, const QString& text) {
-    form.findChild<QLineEdit*>(editName)->setText(text);
+    return top && top->windowTitle() == caption ? top : nullptr;
 }
 
 void PayDialogFixture::PayWith(const QString& amount, const QString& code) {
