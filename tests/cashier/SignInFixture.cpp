@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <QApplication>
 
 
