@@ -8,7 +8,6 @@
 
 #include <QApplication>
 
-
 #include "FormInit.h"
 #include "FormLogin.h"
 #include "QzFormRunner.h"
