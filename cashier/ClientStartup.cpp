@@ -38,9 +38,13 @@ void LoadConfig() {
     LoadGetMyValueSet();
 }
 
-void FreeConfig() { ConfigIni.reset(); }
+void FreeConfig() {
+    ConfigIni.reset();
+}
 
-bool CheckNewVersion() { return false; }
+bool CheckNewVersion() {
+    return false;
+}
 
 int ProgramMain(int argc, char** argv) {
     InitAppNames(ProgramPath());

@@ -12,18 +12,18 @@ class QLineEdit;
 // saved in the parameter file. Like the sign-in it cannot be cancelled, only hidden, and returns
 // only after a successful initialisation.
 class TForm_Init : public THookTrayForm {
-  public:
+public:
     explicit TForm_Init(QWidget* owner);
 
     // 0 initialised, -1 refused by the gateway, 1 any other failure (each with its box).
     int DoInitStore(const std::string& storeAppId, const std::string& superPassword);
 
-  protected:
+protected:
     void FormKeyDown(int& Key) override;
     void FormShow() override;
     void FormClose(platform::CloseAction& action) override;
 
-  private:
+private:
     void editSuperPswKeyDown(int& Key);
 
     QLineEdit* editServerAdr;

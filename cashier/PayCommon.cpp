@@ -6,8 +6,8 @@
 
 #include "MessageBox.h"
 #include "PayAmount.h"
-#include "QzFormRunner.h"
 #include "QzExternalAmount.h"
+#include "QzFormRunner.h"
 #include "QzPrint.h"
 #include "SignInCommon.h"
 #include "UnitOrderQuery.h"

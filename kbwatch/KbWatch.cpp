@@ -29,7 +29,7 @@ XcbReply<T> Reply(T* reply) {
 
 // The keysyms of every keycode, as the server maps them now.
 class KeyboardMap {
-  public:
+public:
     bool Load(xcb_connection_t* conn) {
         const xcb_setup_t* setup = xcb_get_setup(conn);
         minKeycode_ = setup->min_keycode;
@@ -53,7 +53,7 @@ class KeyboardMap {
         return at < syms_.size() ? syms_[at] : 0;
     }
 
-  private:
+private:
     xcb_keycode_t minKeycode_ = 0;
     int perKeycode_ = 0;
     std::vector<xcb_keysym_t> syms_;
@@ -62,7 +62,7 @@ class KeyboardMap {
 // One watch: its own connection to the X server, a thread reading the raw key events of every
 // keyboard from it, and a pipe that tells the thread to end.
 class Watcher {
-  public:
+public:
     Watcher(xcb_window_t window, uint32_t message) : window_(window), message_(message) {}
 
     static std::unique_ptr<Watcher> Start(xcb_window_t window, uint32_t message) {
@@ -94,7 +94,7 @@ class Watcher {
     Watcher(const Watcher&) = delete;
     Watcher& operator=(const Watcher&) = delete;
 
-  private:
+private:
     bool Connect() {
         if (window_ == 0) {
             return false;

@@ -25,7 +25,9 @@ std::string& TitleText() {
 
 // Not Qt's application display name: on X11 Qt appends that to every window's caption, and the
 // captions must stay exactly as set (the updater finds the client's window by its caption).
-void Application::SetTitle(const std::string& title) { TitleText() = title; }
+void Application::SetTitle(const std::string& title) {
+    TitleText() = title;
+}
 
 std::string Application::Title() {
     return TitleText().empty() ? applicationName().toStdString() : TitleText();

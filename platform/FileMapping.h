@@ -8,7 +8,7 @@ namespace platform {
 // A named shared-memory object opened for reading and writing: the stand-in for a handle from
 // OpenFileMappingA. Closed when it goes out of scope.
 class FileMapping {
-  public:
+public:
     FileMapping() = default;
     ~FileMapping();
     FileMapping(FileMapping&& other) noexcept;
@@ -18,7 +18,7 @@ class FileMapping {
     int Fd() const { return fd_; }
     void Close();
 
-  private:
+private:
     friend FileMapping OpenFileMapping(const std::string& name);
     explicit FileMapping(int fd) : fd_(fd) {}
     int fd_ = -1;
@@ -27,7 +27,7 @@ class FileMapping {
 // All of a mapping, mapped for reading and writing: the stand-in for MapViewOfFile. Unmapped when
 // it goes out of scope.
 class MappedView {
-  public:
+public:
     MappedView() = default;
     ~MappedView();
     MappedView(MappedView&& other) noexcept;
@@ -36,7 +36,7 @@ class MappedView {
     explicit operator bool() const { return data_ != nullptr; }
     size_t Size() const { return size_; }
 
-  private:
+private:
     friend MappedView MapViewOfFile(const FileMapping& mapping);
     MappedView(void* data, size_t size) : data_(data), size_(size) {}
     void Release();

@@ -92,14 +92,18 @@ void Form::SetModalResult(int result) {
     }
 }
 
-void Form::Close() { close(); }
+void Form::Close() {
+    close();
+}
 
 std::string Form::ActiveControlName() const {
     QWidget* focus = focusWidget();
     return focus ? focus->objectName().toStdString() : std::string();
 }
 
-void Form::SelectNextControl(bool forward) { focusNextPrevChild(forward); }
+void Form::SelectNextControl(bool forward) {
+    focusNextPrevChild(forward);
+}
 
 void Form::DropActiveSelection() {
     QWidget* focus = focusWidget();

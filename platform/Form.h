@@ -83,7 +83,9 @@ public:
 
     // Delivers a Windows-style message to the form's WndProc from any code on the UI thread.
     void PostMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
-    void SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) { WndProc(msg, wParam, lParam); }
+    void SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+        WndProc(msg, wParam, lParam);
+    }
 
 private:
     bool HandleKeyPress(QWidget* receiver, QKeyEvent* event);

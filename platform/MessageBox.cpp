@@ -2,9 +2,9 @@
 
 #include <QMessageBox>
 
+#include <QString>
 #include <cstdio>
 #include <cstdlib>
-#include <QString>
 
 namespace platform {
 namespace {
@@ -28,9 +28,12 @@ int AnswerForTest(const char* logFile, const MessageBoxCall& call) {
 
 }  // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    Handler() = std::move(handler);
+}
 
-int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) {
+int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption,
+                unsigned flags) {
     if (Handler()) {
         return Handler()({text, caption, flags});
     }

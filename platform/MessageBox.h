@@ -24,7 +24,8 @@ struct MessageBoxCall {
 };
 
 // Shows a modal box and returns the button pressed (IDOK, IDYES or IDNO).
-int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags);
+int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption,
+                unsigned flags);
 
 // Tests answer the boxes instead of a person: while a handler is set, it receives every box
 // and its return value is the answer. Pass nullptr to show real boxes again.

@@ -23,7 +23,7 @@ xcb_connection_t* X11Connection() {
 // Turns the client messages the keyboard hook sends into messages to the form that owns the
 // X window they are addressed to.
 class ClientMessageFilter : public QAbstractNativeEventFilter {
-  public:
+public:
     explicit ClientMessageFilter(xcb_atom_t atom) : atom_(atom) {}
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
@@ -45,7 +45,7 @@ class ClientMessageFilter : public QAbstractNativeEventFilter {
         return true;
     }
 
-  private:
+private:
     static Form* FormOfWindow(xcb_window_t window) {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->internalWinId() == window) {

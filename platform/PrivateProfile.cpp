@@ -12,7 +12,9 @@
 namespace platform {
 namespace {
 
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsGbkLead(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // Case-insensitive equality of two code page 936 texts: ASCII letters fold, double-byte
 // characters compare whole (their trail bytes may look like ASCII letters).
@@ -30,8 +32,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
             ++i;
             continue;
         }
-        if (ca >= 'a' && ca <= 'z') ca -= 32;
-        if (cb >= 'a' && cb <= 'z') cb -= 32;
+        if (ca >= 'a' && ca <= 'z')
+            ca -= 32;
+        if (cb >= 'a' && cb <= 'z')
+            cb -= 32;
         if (ca != cb) {
             return false;
         }
@@ -63,10 +67,12 @@ struct Line {
     }
     std::string_view KeyName() const {
         auto eq = std::string_view(text).find('=');
-        return eq == std::string_view::npos ? std::string_view{} : Trim(std::string_view(text).substr(0, eq));
+        return eq == std::string_view::npos ? std::string_view{}
+                                            : Trim(std::string_view(text).substr(0, eq));
     }
     bool HasKey(std::string_view key) const {
-        return std::string_view(text).find('=') != std::string_view::npos && EqualNoCase(KeyName(), key);
+        return std::string_view(text).find('=') != std::string_view::npos &&
+               EqualNoCase(KeyName(), key);
     }
     std::string_view Value() const {
         auto eq = std::string_view(text).find('=');

@@ -87,6 +87,8 @@ std::string GbkToUtf8(std::string_view gbk) {
     return Converter("UTF-8", "GBK").Convert(gbk, GbkSequenceLength);
 }
 
-std::string ThroughGbk(std::string_view utf8) { return GbkToUtf8(Utf8ToGbk(utf8)); }
+std::string ThroughGbk(std::string_view utf8) {
+    return GbkToUtf8(Utf8ToGbk(utf8));
+}
 
 }  // namespace platform

@@ -27,9 +27,12 @@ public:
 
     // The value in the form the caller expects; a value of another kind gives the empty form.
     std::string AsString() const {
-        if (IsString()) return std::get<std::string>(value_);
-        if (IsInt()) return std::to_string(std::get<int>(value_));
-        if (IsBool()) return std::get<bool>(value_) ? "True" : "False";
+        if (IsString())
+            return std::get<std::string>(value_);
+        if (IsInt())
+            return std::to_string(std::get<int>(value_));
+        if (IsBool())
+            return std::get<bool>(value_) ? "True" : "False";
         return {};
     }
     bool AsBool() const { return IsBool() && std::get<bool>(value_); }

@@ -23,34 +23,68 @@ KeyboardState& State() {
 
 int ShiftedDigit(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_ParenRight: return '0';
-        case Qt::Key_Exclam: return '1';
-        case Qt::Key_At: return '2';
-        case Qt::Key_NumberSign: return '3';
-        case Qt::Key_Dollar: return '4';
-        case Qt::Key_Percent: return '5';
-        case Qt::Key_AsciiCircum: return '6';
-        case Qt::Key_Ampersand: return '7';
-        case Qt::Key_Asterisk: return '8';
-        case Qt::Key_ParenLeft: return '9';
-        default: return 0;
+        case Qt::Key_ParenRight:
+            return '0';
+        case Qt::Key_Exclam:
+            return '1';
+        case Qt::Key_At:
+            return '2';
+        case Qt::Key_NumberSign:
+            return '3';
+        case Qt::Key_Dollar:
+            return '4';
+        case Qt::Key_Percent:
+            return '5';
+        case Qt::Key_AsciiCircum:
+            return '6';
+        case Qt::Key_Ampersand:
+            return '7';
+        case Qt::Key_Asterisk:
+            return '8';
+        case Qt::Key_ParenLeft:
+            return '9';
+        default:
+            return 0;
     }
 }
 
 int OemKey(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Semicolon: case Qt::Key_Colon: return 0xBA;
-        case Qt::Key_Equal: case Qt::Key_Plus: return 0xBB;
-        case Qt::Key_Comma: case Qt::Key_Less: return 0xBC;
-        case Qt::Key_Minus: case Qt::Key_Underscore: return 0xBD;
-        case Qt::Key_Period: case Qt::Key_Greater: return 0xBE;
-        case Qt::Key_Slash: case Qt::Key_Question: return 0xBF;
-        case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 0xC0;
-        case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 0xDB;
-        case Qt::Key_Backslash: case Qt::Key_Bar: return 0xDC;
-        case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 0xDD;
-        case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 0xDE;
-        default: return 0;
+        case Qt::Key_Semicolon:
+        case Qt::Key_Colon:
+            return 0xBA;
+        case Qt::Key_Equal:
+        case Qt::Key_Plus:
+            return 0xBB;
+        case Qt::Key_Comma:
+        case Qt::Key_Less:
+            return 0xBC;
+        case Qt::Key_Minus:
+        case Qt::Key_Underscore:
+            return 0xBD;
+        case Qt::Key_Period:
+        case Qt::Key_Greater:
+            return 0xBE;
+        case Qt::Key_Slash:
+        case Qt::Key_Question:
+            return 0xBF;
+        case Qt::Key_QuoteLeft:
+        case Qt::Key_AsciiTilde:
+            return 0xC0;
+        case Qt::Key_BracketLeft:
+        case Qt::Key_BraceLeft:
+            return 0xDB;
+        case Qt::Key_Backslash:
+        case Qt::Key_Bar:
+            return 0xDC;
+        case Qt::Key_BracketRight:
+        case Qt::Key_BraceRight:
+            return 0xDD;
+        case Qt::Key_Apostrophe:
+        case Qt::Key_QuoteDbl:
+            return 0xDE;
+        default:
+            return 0;
     }
 }
 
@@ -59,54 +93,97 @@ int KeypadKey(int qtKey) {
         return VK_NUMPAD0 + (qtKey - Qt::Key_0);
     }
     switch (qtKey) {
-        case Qt::Key_Asterisk: return VK_MULTIPLY;
-        case Qt::Key_Plus: return VK_ADD;
-        case Qt::Key_Minus: return VK_SUBTRACT;
-        case Qt::Key_Period: case Qt::Key_Comma: return VK_DECIMAL;
-        case Qt::Key_Slash: return VK_DIVIDE;
-        case Qt::Key_Enter: return VK_RETURN;
-        default: return 0;  // with NumLock off the keypad sends the navigation keys
+        case Qt::Key_Asterisk:
+            return VK_MULTIPLY;
+        case Qt::Key_Plus:
+            return VK_ADD;
+        case Qt::Key_Minus:
+            return VK_SUBTRACT;
+        case Qt::Key_Period:
+        case Qt::Key_Comma:
+            return VK_DECIMAL;
+        case Qt::Key_Slash:
+            return VK_DIVIDE;
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        default:
+            return 0;  // with NumLock off the keypad sends the navigation keys
     }
 }
 
 int NamedKey(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Backspace: return VK_BACK;
-        case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
-        case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
-        case Qt::Key_Shift: return VK_SHIFT;
-        case Qt::Key_Control: return VK_CONTROL;
-        case Qt::Key_Alt: case Qt::Key_AltGr: return VK_MENU;
-        case Qt::Key_Pause: return VK_PAUSE;
-        case Qt::Key_CapsLock: return VK_CAPITAL;
-        case Qt::Key_Escape: return VK_ESCAPE;
-        case Qt::Key_Space: return VK_SPACE;
-        case Qt::Key_PageUp: return VK_PRIOR;
-        case Qt::Key_PageDown: return VK_NEXT;
-        case Qt::Key_End: return VK_END;
-        case Qt::Key_Home: return VK_HOME;
-        case Qt::Key_Left: return VK_LEFT;
-        case Qt::Key_Up: return VK_UP;
-        case Qt::Key_Right: return VK_RIGHT;
-        case Qt::Key_Down: return VK_DOWN;
-        case Qt::Key_Print: return VK_SNAPSHOT;
-        case Qt::Key_Insert: return VK_INSERT;
-        case Qt::Key_Delete: return VK_DELETE;
-        case Qt::Key_Meta: case Qt::Key_Super_L: return VK_LWIN;
-        case Qt::Key_Super_R: return VK_RWIN;
-        case Qt::Key_Menu: return VK_APPS;
-        case Qt::Key_NumLock: return VK_NUMLOCK;
-        case Qt::Key_ScrollLock: return VK_SCROLL;
-        default: return 0;
+        case Qt::Key_Backspace:
+            return VK_BACK;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return VK_TAB;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Shift:
+            return VK_SHIFT;
+        case Qt::Key_Control:
+            return VK_CONTROL;
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+            return VK_MENU;
+        case Qt::Key_Pause:
+            return VK_PAUSE;
+        case Qt::Key_CapsLock:
+            return VK_CAPITAL;
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Space:
+            return VK_SPACE;
+        case Qt::Key_PageUp:
+            return VK_PRIOR;
+        case Qt::Key_PageDown:
+            return VK_NEXT;
+        case Qt::Key_End:
+            return VK_END;
+        case Qt::Key_Home:
+            return VK_HOME;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        case Qt::Key_Print:
+            return VK_SNAPSHOT;
+        case Qt::Key_Insert:
+            return VK_INSERT;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L:
+            return VK_LWIN;
+        case Qt::Key_Super_R:
+            return VK_RWIN;
+        case Qt::Key_Menu:
+            return VK_APPS;
+        case Qt::Key_NumLock:
+            return VK_NUMLOCK;
+        case Qt::Key_ScrollLock:
+            return VK_SCROLL;
+        default:
+            return 0;
     }
 }
 
 Qt::KeyboardModifier ModifierOfKey(int vk) {
     switch (vk) {
-        case VK_CONTROL: return Qt::ControlModifier;
-        case VK_MENU: return Qt::AltModifier;
-        case VK_SHIFT: return Qt::ShiftModifier;
-        default: return Qt::NoModifier;
+        case VK_CONTROL:
+            return Qt::ControlModifier;
+        case VK_MENU:
+            return Qt::AltModifier;
+        case VK_SHIFT:
+            return Qt::ShiftModifier;
+        default:
+            return Qt::NoModifier;
     }
 }
 
@@ -186,7 +263,9 @@ void NoteKeyEvent(const QKeyEvent& event) {
     }
 }
 
-void SetLockStatesForTesting(std::optional<LockStates> states) { State().forced = states; }
+void SetLockStatesForTesting(std::optional<LockStates> states) {
+    State().forced = states;
+}
 
 short GetKeyState(int vk) {
     constexpr short kDown = static_cast<short>(0x8000);
@@ -200,8 +279,8 @@ short GetKeyState(int vk) {
     }
     auto& state = State();
     Qt::KeyboardModifiers mods = state.haveEvent ? state.modifiers
-                                 : qGuiApp           ? QGuiApplication::queryKeyboardModifiers()
-                                                     : Qt::NoModifier;
+                                 : qGuiApp       ? QGuiApplication::queryKeyboardModifiers()
+                                                 : Qt::NoModifier;
     return mods.testFlag(wanted) ? kDown : 0;
 }
 

@@ -42,4 +42,6 @@ void TForm_Pub_Logo::DispInfo(const platform::Variant& Info) {
     QThread::msleep(1000);
 }
 
-void TForm_Pub_Logo::FormClose(platform::CloseAction& action) { action = platform::CloseAction::caFree; }
+void TForm_Pub_Logo::FormClose(platform::CloseAction& action) {
+    action = platform::CloseAction::caFree;
+}

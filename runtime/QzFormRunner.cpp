@@ -29,7 +29,9 @@ void RegisterClass(const std::string& className, FormFactory factory) {
     Registry()[TrimUpper(className)] = std::move(factory);
 }
 
-void UnRegisterClass(const std::string& className) { Registry().erase(TrimUpper(className)); }
+void UnRegisterClass(const std::string& className) {
+    Registry().erase(TrimUpper(className));
+}
 
 std::unique_ptr<Form> RunRegisteredForm(const std::string& FormClassName,
                                         const std::string& MethodName, const Variant& InParam,

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "Form.h"
 #include "Foreground.h"
+#include "Form.h"
 #include "QzLog.h"
 #include "QzRuntimeGlobal.h"
 #include "VirtualKeys.h"
@@ -12,43 +12,76 @@ using namespace platform;
 
 namespace {
 
-bool IsDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
-bool IsOn(int vk) { return (GetKeyState(vk) & 1) != 0; }
+bool IsDown(int vk) {
+    return (GetKeyState(vk) & 0x8000) != 0;
+}
+bool IsOn(int vk) {
+    return (GetKeyState(vk) & 1) != 0;
+}
 
 std::string BaseName(int key, bool numLock) {
-    if (key >= '0' && key <= '9') return std::string(1, static_cast<char>(key));
-    if (key >= 'A' && key <= 'Z') return std::string(1, static_cast<char>(key));
+    if (key >= '0' && key <= '9')
+        return std::string(1, static_cast<char>(key));
+    if (key >= 'A' && key <= 'Z')
+        return std::string(1, static_cast<char>(key));
     if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) {
         return numLock ? std::string(1, static_cast<char>('0' + key - VK_NUMPAD0)) : std::string();
     }
-    if (key >= VK_F1 && key <= VK_F1 + 11) return "F" + std::to_string(key - VK_F1 + 1);
+    if (key >= VK_F1 && key <= VK_F1 + 11)
+        return "F" + std::to_string(key - VK_F1 + 1);
     switch (key) {
-        case VK_ESCAPE: return "ESC";
-        case VK_SPACE: return "SPACE";
-        case VK_PAUSE: return "PAUSE";
-        case VK_CAPITAL: return "CAPLOCK";
-        case VK_SNAPSHOT: return "PRTSC";
-        case VK_LWIN: return "LWIN";
-        case VK_RWIN: return "RWIN";
-        case VK_APPS: return "APPS";
-        case VK_ADD: return "+";
-        case VK_SUBTRACT: return "-";
-        case VK_DECIMAL: return ".";
-        case VK_DIVIDE: return "/";
-        case VK_NUMLOCK: return "NUMLOCK";
-        case VK_SCROLL: return "SCROLLLock";
-        case 0xBA: return ";";
-        case 0xBB: return "=";
-        case 0xBC: return ",";
-        case 0xBD: return "-";
-        case 0xBE: return ".";
-        case 0xBF: return "/";
-        case 0xC0: return "`";
-        case 0xDB: return "[";
-        case 0xDC: return "\\";
-        case 0xDD: return "]";
-        case 0xDE: return "`";  // one hot key with the backquote, as the tills have always had it
-        default: return {};
+        case VK_ESCAPE:
+            return "ESC";
+        case VK_SPACE:
+            return "SPACE";
+        case VK_PAUSE:
+            return "PAUSE";
+        case VK_CAPITAL:
+            return "CAPLOCK";
+        case VK_SNAPSHOT:
+            return "PRTSC";
+        case VK_LWIN:
+            return "LWIN";
+        case VK_RWIN:
+            return "RWIN";
+        case VK_APPS:
+            return "APPS";
+        case VK_ADD:
+            return "+";
+        case VK_SUBTRACT:
+            return "-";
+        case VK_DECIMAL:
+            return ".";
+        case VK_DIVIDE:
+            return "/";
+        case VK_NUMLOCK:
+            return "NUMLOCK";
+        case VK_SCROLL:
+            return "SCROLLLock";
+        case 0xBA:
+            return ";";
+        case 0xBB:
+            return "=";
+        case 0xBC:
+            return ",";
+        case 0xBD:
+            return "-";
+        case 0xBE:
+            return ".";
+        case 0xBF:
+            return "/";
+        case 0xC0:
+            return "`";
+        case 0xDB:
+            return "[";
+        case 0xDC:
+            return "\\";
+        case 0xDD:
+            return "]";
+        case 0xDE:
+            return "`";  // one hot key with the backquote, as the tills have always had it
+        default:
+            return {};
     }
 }
 
@@ -61,7 +94,9 @@ void LogQuietly(const std::exception& e) {
 
 }  // namespace
 
-bool ForceForegroundWindow(QWidget* window) { return platform::BringToFront(window); }
+bool ForceForegroundWindow(QWidget* window) {
+    return platform::BringToFront(window);
+}
 
 void KeyToShortCutText(int Key, std::string& Text) {
     Text.clear();
@@ -78,7 +113,8 @@ void KeyToShortCutText(int Key, std::string& Text) {
             text = "SHIFT+" + text;
         }
         for (char& c : text) {
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
         }
         Text = text;
     } catch (const std::exception& e) {
@@ -86,7 +122,8 @@ void KeyToShortCutText(int Key, std::string& Text) {
     }
 }
 
-void HandleFormShortCutKey(Form* form, int& Key, const std::string& EnterControlName, bool IsModal) {
+void HandleFormShortCutKey(Form* form, int& Key, const std::string& EnterControlName,
+                           bool IsModal) {
     std::string name;
     KeyToShortCutText(Key, name);
     if (name == ShortCutSet.ShortCutCancel) {

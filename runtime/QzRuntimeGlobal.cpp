@@ -66,7 +66,8 @@ void SavePrintSet() {
 }
 
 void LoadShortCutSet() {
-    ShortCutSet.ShortCutHideOrShow = Ini().ReadString(kShortCutSection, "ShortCutHideOrShow", "ESC");
+    ShortCutSet.ShortCutHideOrShow =
+        Ini().ReadString(kShortCutSection, "ShortCutHideOrShow", "ESC");
     ShortCutSet.ShortCutExit = Ini().ReadString(kShortCutSection, "ShortCutExit", "0");
     ShortCutSet.ShortCutCancel = Ini().ReadString(kShortCutSection, "ShortCutCancel", "ESC");
 }

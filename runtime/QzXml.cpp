@@ -15,7 +15,8 @@ struct ParserContextFree {
 
 std::string LastError(xmlParserCtxt* ctxt) {
     const xmlError* error = xmlCtxtGetLastError(ctxt);
-    std::string message = error && error->message ? error->message : "XML document is not well-formed";
+    std::string message =
+        error && error->message ? error->message : "XML document is not well-formed";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
         message.pop_back();
     }
@@ -36,7 +37,8 @@ XmlDocument ParseXml(std::string_view bytes) {
     }
     // No entity substitution, no DTD, no network; XML_PARSE_HUGE stays off so the parser's
     // own depth and size limits hold.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
+    const int options =
+        XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         throw Exception("XML document is too large");
     }

@@ -21,13 +21,15 @@ public:
             edits.push_back(edit);
         }
         OnControlKeyPress(edits[1], [this](char32_t& ch) {
-            if (ch < '0' || ch > '9') ch = 0;
+            if (ch < '0' || ch > '9')
+                ch = 0;
             controlChars += static_cast<char>(ch ? ch : '_');
         });
     }
     void FormKeyDown(int& key) override {
         keys.push_back(key);
-        if (key == VK_F1 + 1) key = 0;  // F2 is the form's own
+        if (key == VK_F1 + 1)
+            key = 0;  // F2 is the form's own
     }
     void FormClose(CloseAction& action) override { action = closeAction; }
 

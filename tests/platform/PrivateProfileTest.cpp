@@ -50,8 +50,9 @@ TEST(PrivateProfile, WritesInPlaceAndKeepsEverythingElse) {
     ASSERT_TRUE(WritePrivateProfileString("a", "X", "10", f));
     ASSERT_TRUE(WritePrivateProfileString("A", "z", "中", f));
     ASSERT_TRUE(WritePrivateProfileString("新", "k", "v", f));
-    EXPECT_EQ(dir.Read("w.ini"), "[A]\r\nX=10\r\nz=\xD6\xD0\r\n\r\n[B]\r\n\xFF\xFE junk\r\ny=2\r\n" +
-                                     Gbk("[新]\r\nk=v\r\n"));
+    EXPECT_EQ(dir.Read("w.ini"),
+              "[A]\r\nX=10\r\nz=\xD6\xD0\r\n\r\n[B]\r\n\xFF\xFE junk\r\ny=2\r\n" +
+                  Gbk("[新]\r\nk=v\r\n"));
     ASSERT_TRUE(WritePrivateProfileString("B", std::nullopt, std::nullopt, f));
     ASSERT_TRUE(WritePrivateProfileString("A", "z", std::nullopt, f));
     EXPECT_EQ(dir.Read("w.ini"), "[A]\r\nX=10\r\n\r\n" + Gbk("[新]\r\nk=v\r\n"));

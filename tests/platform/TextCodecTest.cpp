@@ -14,17 +14,17 @@ TEST(TextCodec, ChineseRoundTripsThroughCodePage936) {
 }
 
 TEST(TextCodec, WhatCodePage936CannotHoldBecomesQuestionMark) {
-    EXPECT_EQ(ThroughGbk("a€b😀c"), "a€b?c");  // the euro is in the code page, the emoji not
-    EXPECT_EQ(Utf8ToGbk("x\xE6\xB5y"), "x?y");    // a broken sequence costs one "?"
+    EXPECT_EQ(ThroughGbk("a€b😀c"), "a€b?c");    // the euro is in the code page, the emoji not
+    EXPECT_EQ(Utf8ToGbk("x\xE6\xB5y"), "x?y");  // a broken sequence costs one "?"
     EXPECT_EQ(GbkToUtf8("ok\xFF"), "ok?");
     EXPECT_EQ(GbkToUtf8("\x81"), "?");  // a lone lead byte at the end
 }
 
 TEST(CompareText, OrdersAsTheTillsAlwaysHave) {
     EXPECT_EQ(CompareTextIgnoreCase("VER", "ver"), 0);
-    EXPECT_LT(CompareTextIgnoreCase("app_id", "appid"), 0);  // punctuation before letters
-    EXPECT_LT(CompareTextIgnoreCase("a1", "aa"), 0);         // digits before letters
-    EXPECT_LT(CompareTextIgnoreCase("1.0.5", "1.0.5.1"), 0); // a longer text sorts after
+    EXPECT_LT(CompareTextIgnoreCase("app_id", "appid"), 0);   // punctuation before letters
+    EXPECT_LT(CompareTextIgnoreCase("a1", "aa"), 0);          // digits before letters
+    EXPECT_LT(CompareTextIgnoreCase("1.0.5", "1.0.5.1"), 0);  // a longer text sorts after
     EXPECT_GT(CompareTextIgnoreCase("1.0.6", "1.0.5"), 0);
     EXPECT_GT(CompareTextIgnoreCase("1.1", "1.0.5"), 0);
     EXPECT_GT(CompareTextIgnoreCase("2.0", "1.0.5"), 0);

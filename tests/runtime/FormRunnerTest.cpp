@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "QzErrors.h"
 #include "FormPub_Logo.h"
+#include "QzErrors.h"
 #include "QzFormRunner.h"
 
 namespace {
@@ -19,8 +19,10 @@ public:
     explicit TForm_Probe(QWidget* owner) : Form(owner) {
         ++liveForms;
         Publish("Execute", [](const Variant& in, Variant& out) {
-            if (in.AsString() == "fail") throw Exception("dialog failed");
-            if (in.AsString() == "silent") return;
+            if (in.AsString() == "fail")
+                throw Exception("dialog failed");
+            if (in.AsString() == "silent")
+                return;
             out = Variant(Variant::Strings{"got", in.AsString()});
         });
     }
@@ -66,7 +68,8 @@ protected:
 
 TEST_F(FormRunner, FindsClassAndMethodWithoutRegardToCase) {
     Variant out;
-    auto form = RunRegisteredForm("  tform_probe ", "EXECUTE", Variant("x"), out, true, true, false, false);
+    auto form =
+        RunRegisteredForm("  tform_probe ", "EXECUTE", Variant("x"), out, true, true, false, false);
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(out, Variant(Variant::Strings{"got", "x"}));
 }

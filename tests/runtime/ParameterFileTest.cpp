@@ -87,7 +87,7 @@ std::string Leaf(const std::string& plain, const char* section, const char* name
 }
 
 class ParameterFile : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::filesystem::create_directories(dir.File("Parameter"));
         RequestUrls = {};

@@ -43,7 +43,8 @@ TEST(IntegerText, FollowsTheConfigurationRules) {
     EXPECT_EQ(v, -1);
     EXPECT_TRUE(TryStrToInt("-2147483648", v));
     EXPECT_EQ(v, INT32_MIN);
-    for (const char* bad : {"", "two", "1.5", "12 ", " ", "$", "0x", "2147483648", "$100000000", "+-1"}) {
+    for (const char* bad :
+         {"", "two", "1.5", "12 ", " ", "$", "0x", "2147483648", "$100000000", "+-1"}) {
         EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
     }
 }
@@ -72,10 +73,11 @@ TEST_F(Settings, MissingFileGivesEveryDefault) {
 }
 
 TEST_F(Settings, ValueFormsLoad) {
-    WriteConfig("[系统设置]\r\nLogLevel=$1\r\nBaseUrl= http://127.0.0.1:8080 \r\n"
-                "[打印设置]\r\nPrinterType=0x2\r\nFontSize=$C\r\nFontCharset=two\r\n"
-                "[快捷键设置]\r\nShortCutExit=CTRL+F5\r\n"
-                "[获取外部金额]\r\nIsUse=True\r\nTitle=收银机\r\nOrder=3\r\nClassName=text\r\n");
+    WriteConfig(
+        "[系统设置]\r\nLogLevel=$1\r\nBaseUrl= http://127.0.0.1:8080 \r\n"
+        "[打印设置]\r\nPrinterType=0x2\r\nFontSize=$C\r\nFontCharset=two\r\n"
+        "[快捷键设置]\r\nShortCutExit=CTRL+F5\r\n"
+        "[获取外部金额]\r\nIsUse=True\r\nTitle=收银机\r\nOrder=3\r\nClassName=text\r\n");
     LoadAll();
     EXPECT_EQ(SystemSet.LogLevel, 1);
     EXPECT_EQ(SystemSet.BaseUrl, "http://127.0.0.1:8080");
@@ -94,8 +96,9 @@ TEST_F(Settings, ValueFormsLoad) {
 }
 
 TEST_F(Settings, SavePrintSetRewritesOnlyItsSection) {
-    WriteConfig("[系统设置]\r\nBaseUrl=http://gw\r\n[打印设置]\r\nStray=1\r\nFontSize=$A\r\n"
-                "[快捷键设置]\r\nShortCutExit=F9\r\n");
+    WriteConfig(
+        "[系统设置]\r\nBaseUrl=http://gw\r\n[打印设置]\r\nStray=1\r\nFontSize=$A\r\n"
+        "[快捷键设置]\r\nShortCutExit=F9\r\n");
     LoadAll();
     PrintSet.PrinterType = 1;
     SavePrintSet();
@@ -116,7 +119,8 @@ TEST_F(Settings, RefusedWriteNamesTheFile) {
         SavePrintSet();
         FAIL() << "the save must raise";
     } catch (const EIniFileException& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.File("NoSuchFolder/Config.ini"));
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + dir.File("NoSuchFolder/Config.ini"));
     }
     EXPECT_THROW(SaveShortCutSet(), EIniFileException);
 }

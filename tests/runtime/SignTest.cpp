@@ -9,7 +9,7 @@
 namespace {
 
 class Sign : public ::testing::Test {
-  protected:
+protected:
     // The signature of a document, or "unchanged" when MakeSign left Sign alone.
     std::string SignOf(const std::string& xml, const std::string& key = "k") {
         std::string sign = "unchanged";

@@ -25,12 +25,14 @@ public:
         path_ = dir.File(name);
         std::filesystem::copy_file(VELPAY_EXE, path_);
         char* argv[] = {path_.data(), nullptr};
-        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "VELPAY_TEST_MESSAGEBOXES=" + dir.File(name + ".boxes")};
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
+                                        "VELPAY_TEST_MESSAGEBOXES=" + dir.File(name + ".boxes")};
         for (char** e = environ; *e; ++e) {
             env.emplace_back(*e);
         }
         std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
+        for (auto& e : env)
+            envp.push_back(e.data());
         envp.push_back(nullptr);
         if (posix_spawn(&pid_, path_.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
             pid_ = -1;
@@ -96,7 +98,8 @@ TEST(Startup, GarbageConfigurationStillStarts) {
 TEST(Startup, OneInstancePerExecutableName) {
     TestFolder dir;
     RunningCopy first(dir, "TillA");
-    ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << "the first copy keeps running";
+    ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1)
+        << "the first copy keeps running";
     RunningCopy second(dir, "TillA2");  // another name runs beside it
     EXPECT_EQ(second.WaitExit(std::chrono::milliseconds(1500)), -1);
     TestFolder other;

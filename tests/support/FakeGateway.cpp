@@ -46,7 +46,8 @@ struct Json {
 
 const Json* Json::Find(const std::string& key) const {
     for (size_t i = 0; i < keys.size(); ++i)
-        if (keys[i] == key) return &vals[i];
+        if (keys[i] == key)
+            return &vals[i];
     return nullptr;
 }
 
@@ -57,7 +58,8 @@ public:
     Json Parse() {
         Json v = Value();
         Ws();
-        if (i_ != s_.size()) Fail("trailing characters");
+        if (i_ != s_.size())
+            Fail("trailing characters");
         return v;
     }
 
@@ -67,7 +69,8 @@ private:
                                  " at offset " + std::to_string(i_) + ")");
     }
     void Ws() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
+        while (i_ < s_.size() &&
+               (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
             ++i_;
     }
     bool Eat(char c) {
@@ -79,7 +82,8 @@ private:
         return false;
     }
     void Expect(char c) {
-        if (!Eat(c)) Fail("unexpected character");
+        if (!Eat(c))
+            Fail("unexpected character");
     }
     bool Word(const char* w) {
         size_t n = std::strlen(w);
@@ -91,13 +95,15 @@ private:
     }
     Json Value() {
         Ws();
-        if (i_ >= s_.size()) Fail("unexpected end");
+        if (i_ >= s_.size())
+            Fail("unexpected end");
         Json v;
         char c = s_[i_];
         if (c == '{') {
             ++i_;
             v.type = Json::Object;
-            if (Eat('}')) return v;
+            if (Eat('}'))
+                return v;
             do {
                 Ws();
                 std::string k = Str();
@@ -109,8 +115,10 @@ private:
         } else if (c == '[') {
             ++i_;
             v.type = Json::Array;
-            if (Eat(']')) return v;
-            do v.arr.push_back(Value());
+            if (Eat(']'))
+                return v;
+            do
+                v.arr.push_back(Value());
             while (Eat(','));
             Expect(']');
         } else if (c == '"') {
@@ -126,9 +134,11 @@ private:
         } else {
             v.type = Json::Number;
             size_t start = i_;
-            while (i_ < s_.size() && std::strchr("+-0123456789.eE", s_[i_])) ++i_;
+            while (i_ < s_.size() && std::strchr("+-0123456789.eE", s_[i_]))
+                ++i_;
             auto r = std::from_chars(s_.data() + start, s_.data() + i_, v.num);
-            if (r.ec != std::errc() || start == i_) Fail("bad number");
+            if (r.ec != std::errc() || start == i_)
+                Fail("bad number");
         }
         return v;
     }
@@ -150,36 +160,58 @@ private:
         }
     }
     unsigned Hex4() {
-        if (i_ + 4 > s_.size()) Fail("short \\u escape");
+        if (i_ + 4 > s_.size())
+            Fail("short \\u escape");
         unsigned v = 0;
         auto r = std::from_chars(s_.data() + i_, s_.data() + i_ + 4, v, 16);
-        if (r.ec != std::errc() || r.ptr != s_.data() + i_ + 4) Fail("bad \\u escape");
+        if (r.ec != std::errc() || r.ptr != s_.data() + i_ + 4)
+            Fail("bad \\u escape");
         i_ += 4;
         return v;
     }
     std::string Str() {
-        if (i_ >= s_.size() || s_[i_] != '"') Fail("string expected");
+        if (i_ >= s_.size() || s_[i_] != '"')
+            Fail("string expected");
         ++i_;
         std::string out;
         while (true) {
-            if (i_ >= s_.size()) Fail("unterminated string");
+            if (i_ >= s_.size())
+                Fail("unterminated string");
             char c = s_[i_++];
-            if (c == '"') break;
+            if (c == '"')
+                break;
             if (c != '\\') {
                 out += c;
                 continue;
             }
-            if (i_ >= s_.size()) Fail("unterminated escape");
+            if (i_ >= s_.size())
+                Fail("unterminated escape");
             char e = s_[i_++];
             switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     unsigned cp = Hex4();
                     if (cp >= 0xD800 && cp < 0xDC00 && s_.compare(i_, 2, "\\u") == 0) {
@@ -195,7 +227,8 @@ private:
                     Utf8(out, cp);
                     break;
                 }
-                default: Fail("bad escape");
+                default:
+                    Fail("bad escape");
             }
         }
         return out;
@@ -209,11 +242,21 @@ std::string JsonQuote(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -234,9 +277,11 @@ std::string Base64Decode(const std::string& in) {
     unsigned buf = 0;
     int bits = 0;
     for (char c : in) {
-        if (c == '=') break;
+        if (c == '=')
+            break;
         auto p = chars.find(c);
-        if (p == std::string::npos) continue;
+        if (p == std::string::npos)
+            continue;
         buf = (buf << 6) | unsigned(p);
         bits += 6;
         if (bits >= 8) {
@@ -269,18 +314,23 @@ FakeGateway::Record ToRecord(const Json& j) {
     r.path = Text(j, "path");
     r.op = Text(j, "op");
     if (const Json* f = j.Find("fields"))
-        for (size_t i = 0; i < f->keys.size(); ++i) r.fields[f->keys[i]] = f->vals[i].str;
+        for (size_t i = 0; i < f->keys.size(); ++i)
+            r.fields[f->keys[i]] = f->vals[i].str;
     if (const Json* f = j.Find("field_order"))
-        for (const auto& v : f->arr) r.field_order.push_back(v.str);
+        for (const auto& v : f->arr)
+            r.field_order.push_back(v.str);
     if (const Json* f = j.Find("decrypted"))
-        for (size_t i = 0; i < f->keys.size(); ++i) r.decrypted[f->keys[i]] = f->vals[i].str;
+        for (size_t i = 0; i < f->keys.size(); ++i)
+            r.decrypted[f->keys[i]] = f->vals[i].str;
     r.body = Base64Decode(Text(j, "body_b64"));
     r.xml_ok = Flag(j, "xml_ok");
-    if (const Json* s = j.Find("sign_ok"); s && s->type == Json::Bool) r.sign_ok = s->b;
+    if (const Json* s = j.Find("sign_ok"); s && s->type == Json::Bool)
+        r.sign_ok = s->b;
     r.sign_expected = Text(j, "sign_expected");
     r.layout_ok = Flag(j, "layout_ok");
     if (const Json* p = j.Find("problems"))
-        for (const auto& v : p->arr) r.problems.push_back(v.str);
+        for (const auto& v : p->arr)
+            r.problems.push_back(v.str);
     r.scripted = Flag(j, "scripted");
     const Json* rs = j.Find("reply_status");
     r.reply_status = rs && rs->type == Json::Number ? int(rs->num) : -1;
@@ -311,17 +361,18 @@ std::string ReadFile(const std::string& path) {
 
 const std::vector<std::string>& FakeGateway::OpNames() {
     static const std::vector<std::string> names = {
-        "queryStoreInfo", "syyLogin",         "microPay",         "orderQuery",
-        "orderReverse",   "closeOrder",       "unifiedOrder",     "refund",
-        "refundQuery",    "queryRefundDetail", "queryOrderDetail", "refundPrintQuery",
-        "orderPrintQuery", "todayTotal",      "syyUpdPwd"};
+        "queryStoreInfo",  "syyLogin",          "microPay",         "orderQuery",
+        "orderReverse",    "closeOrder",        "unifiedOrder",     "refund",
+        "refundQuery",     "queryRefundDetail", "queryOrderDetail", "refundPrintQuery",
+        "orderPrintQuery", "todayTotal",        "syyUpdPwd"};
     return names;
 }
 
 const std::vector<std::string>& FakeGateway::Paths() {
     static const std::vector<std::string> paths = [] {
         std::vector<std::string> p;
-        for (const auto& op : OpNames()) p.push_back("/pay/" + op);
+        for (const auto& op : OpNames())
+            p.push_back("/pay/" + op);
         return p;
     }();
     return paths;
@@ -330,9 +381,11 @@ const std::vector<std::string>& FakeGateway::Paths() {
 FakeGateway::FakeGateway() : FakeGateway(Options{}) {}
 
 FakeGateway::FakeGateway(Options options) : options_(std::move(options)) {
-    if (options_.script.empty()) options_.script = FAKEGW_SCRIPT;
     if (options_.script.empty())
-        throw std::runtime_error("FakeGateway: no script (define FAKEGW_SCRIPT or set Options::script)");
+        options_.script = FAKEGW_SCRIPT;
+    if (options_.script.empty())
+        throw std::runtime_error(
+            "FakeGateway: no script (define FAKEGW_SCRIPT or set Options::script)");
     CurlInitOnce();
     try {
         Start();
@@ -342,7 +395,9 @@ FakeGateway::FakeGateway(Options options) : options_(std::move(options)) {
     }
 }
 
-FakeGateway::~FakeGateway() { Stop(); }
+FakeGateway::~FakeGateway() {
+    Stop();
+}
 
 std::string FakeGateway::ReadStderr() const {
     return tmpDir_.empty() ? std::string() : ReadFile(tmpDir_ + "/stderr.txt");
@@ -354,20 +409,25 @@ void FakeGateway::Start() {
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data()))
-        throw std::runtime_error("FakeGateway: mkdtemp failed: " + std::string(std::strerror(errno)));
+        throw std::runtime_error("FakeGateway: mkdtemp failed: " +
+                                 std::string(std::strerror(errno)));
     tmpDir_ = buf.data();
     const std::string portFile = tmpDir_ + "/port";
     const std::string errFile = tmpDir_ + "/stderr.txt";
 
-    std::vector<std::string> args = {options_.python, options_.script, "--port", "0",
-                                     "--port-file", portFile, "--host", "127.0.0.1",
+    std::vector<std::string> args = {options_.python,     options_.script, "--port", "0",
+                                     "--port-file",       portFile,        "--host", "127.0.0.1",
                                      "--exit-with-parent"};
     const bool tls = !options_.tlsCert.empty() && !options_.tlsKey.empty();
-    if (tls) args.insert(args.end(), {"--tls-cert", options_.tlsCert, "--tls-key", options_.tlsKey});
-    if (!options_.logFile.empty()) args.insert(args.end(), {"--log", options_.logFile});
-    if (options_.inferBasePath) args.insert(args.end(), {"--base-path", "infer"});
+    if (tls)
+        args.insert(args.end(), {"--tls-cert", options_.tlsCert, "--tls-key", options_.tlsKey});
+    if (!options_.logFile.empty())
+        args.insert(args.end(), {"--log", options_.logFile});
+    if (options_.inferBasePath)
+        args.insert(args.end(), {"--base-path", "infer"});
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     // The environment minus what could point /usr/bin/python3 at another
@@ -375,12 +435,14 @@ void FakeGateway::Start() {
     std::vector<std::string> envStore;
     for (char** e = environ; e && *e; ++e) {
         std::string kv = *e;
-        if (kv.rfind("PYTHONHOME=", 0) == 0 || kv.rfind("PYTHONPATH=", 0) == 0) continue;
+        if (kv.rfind("PYTHONHOME=", 0) == 0 || kv.rfind("PYTHONPATH=", 0) == 0)
+            continue;
         envStore.push_back(kv);
     }
     envStore.push_back("PYTHONDONTWRITEBYTECODE=1");
     std::vector<char*> envp;
-    for (auto& kv : envStore) envp.push_back(kv.data());
+    for (auto& kv : envStore)
+        envp.push_back(kv.data());
     envp.push_back(nullptr);
 
     posix_spawn_file_actions_t fa;
@@ -404,10 +466,12 @@ void FakeGateway::Start() {
     posix_spawn_file_actions_destroy(&fa);
     posix_spawnattr_destroy(&attr);
     if (rc != 0)
-        throw std::runtime_error("FakeGateway: cannot start " + options_.python + ": " + std::strerror(rc));
+        throw std::runtime_error("FakeGateway: cannot start " + options_.python + ": " +
+                                 std::strerror(rc));
     pid_ = pid;
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
     while (true) {
         std::string text = ReadFile(portFile);
         int port = 0;
@@ -419,11 +483,12 @@ void FakeGateway::Start() {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            throw std::runtime_error("FakeGateway: server exited at start (status " + std::to_string(status) +
-                                     "): " + ReadStderr());
+            throw std::runtime_error("FakeGateway: server exited at start (status " +
+                                     std::to_string(status) + "): " + ReadStderr());
         }
         if (std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("FakeGateway: no port file after " + std::to_string(options_.startTimeoutMs) +
+            throw std::runtime_error("FakeGateway: no port file after " +
+                                     std::to_string(options_.startTimeoutMs) +
                                      " ms: " + ReadStderr());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -431,7 +496,8 @@ void FakeGateway::Start() {
 
     long status = 0;
     std::string health = Control("GET", "/__control/health", {}, &status);
-    if (status != 200) throw std::runtime_error("FakeGateway: health check failed: " + health);
+    if (status != 200)
+        throw std::runtime_error("FakeGateway: health check failed: " + health);
 }
 
 void FakeGateway::Stop() noexcept {
@@ -460,16 +526,18 @@ void FakeGateway::Stop() noexcept {
         pid_ = -1;
     }
     if (!tmpDir_.empty()) {
-        for (const char* f : {"/port", "/stderr.txt"}) unlink((tmpDir_ + f).c_str());
+        for (const char* f : {"/port", "/stderr.txt"})
+            unlink((tmpDir_ + f).c_str());
         rmdir(tmpDir_.c_str());
         tmpDir_.clear();
     }
 }
 
-std::string FakeGateway::Control(const std::string& method, const std::string& path, const std::string& body,
-                                 long* status) {
+std::string FakeGateway::Control(const std::string& method, const std::string& path,
+                                 const std::string& body, long* status) {
     CURL* curl = curl_easy_init();
-    if (!curl) throw std::runtime_error("FakeGateway: curl_easy_init failed");
+    if (!curl)
+        throw std::runtime_error("FakeGateway: curl_easy_init failed");
     std::string out;
     std::string url = baseUrl_ + path;
     struct curl_slist* headers = nullptr;
@@ -498,21 +566,26 @@ std::string FakeGateway::Control(const std::string& method, const std::string& p
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
     if (rc != CURLE_OK)
-        throw std::runtime_error("FakeGateway: " + method + " " + url + " failed: " + curl_easy_strerror(rc));
-    if (status) *status = code;
+        throw std::runtime_error("FakeGateway: " + method + " " + url +
+                                 " failed: " + curl_easy_strerror(rc));
+    if (status)
+        *status = code;
     return out;
 }
 
 namespace {
 void CheckOk(const std::string& what, long status, const std::string& reply) {
-    if (status == 200) return;
+    if (status == 200)
+        return;
     std::string msg = reply;
     try {
         Json j = JsonParser(reply).Parse();
-        if (!Text(j, "error").empty()) msg = Text(j, "error");
+        if (!Text(j, "error").empty())
+            msg = Text(j, "error");
     } catch (const std::exception&) {
     }
-    throw std::runtime_error("FakeGateway: " + what + " refused (HTTP " + std::to_string(status) + "): " + msg);
+    throw std::runtime_error("FakeGateway: " + what + " refused (HTTP " + std::to_string(status) +
+                             "): " + msg);
 }
 }  // namespace
 
@@ -546,8 +619,10 @@ std::vector<FakeGateway::Record> FakeGateway::Requests(const std::string& op) {
     std::string reply = Control("GET", path, {}, &status);
     CheckOk("requests", status, reply);
     Json j = JsonParser(reply).Parse();
-    if (j.type != Json::Array) throw std::runtime_error("FakeGateway: requests: not a JSON array");
+    if (j.type != Json::Array)
+        throw std::runtime_error("FakeGateway: requests: not a JSON array");
     std::vector<Record> out;
-    for (const auto& r : j.arr) out.push_back(ToRecord(r));
+    for (const auto& r : j.arr)
+        out.push_back(ToRecord(r));
     return out;
 }

@@ -24,12 +24,12 @@
 class FakeGateway {
 public:
     struct Options {
-        std::string script;            // empty: FAKEGW_SCRIPT
+        std::string script;  // empty: FAKEGW_SCRIPT
         std::string python = "/usr/bin/python3";
-        std::string tlsCert;           // both set: serve HTTPS, BaseUrl() is https://
+        std::string tlsCert;  // both set: serve HTTPS, BaseUrl() is https://
         std::string tlsKey;
-        std::string logFile;           // empty: no log
-        bool inferBasePath = false;    // POST / answered as the operation its fields name
+        std::string logFile;         // empty: no log
+        bool inferBasePath = false;  // POST / answered as the operation its fields name
         int startTimeoutMs = 10000;
         int stopTimeoutMs = 5000;
     };
@@ -37,21 +37,21 @@ public:
     // One request the gateway received, as GET /__control/requests reports it.
     struct Record {
         int seq = 0;
-        std::string method;                          // "POST", "GET"
-        std::string path;                            // as sent, with any query
-        std::string op;                              // "microPay", "version", "" (unknown path)
-        std::map<std::string, std::string> fields;   // root children, first value per name, UTF-8
-        std::vector<std::string> field_order;        // root children's names in document order
+        std::string method;                            // "POST", "GET"
+        std::string path;                              // as sent, with any query
+        std::string op;                                // "microPay", "version", "" (unknown path)
+        std::map<std::string, std::string> fields;     // root children, first value per name, UTF-8
+        std::vector<std::string> field_order;          // root children's names in document order
         std::map<std::string, std::string> decrypted;  // syy_pwd / super_pwd / syy_newpwd in plain
-        std::string body;                            // the raw request bytes
+        std::string body;                              // the raw request bytes
         bool xml_ok = false;
-        std::optional<bool> sign_ok;                 // nullopt: operation not signed
-        std::string sign_expected;                   // the signature the gateway computed
-        bool layout_ok = false;                      // byte-exact text of the protocol
-        std::vector<std::string> problems;           // empty: request is right
-        bool scripted = false;                       // answered from a script
-        int reply_status = -1;                       // -1: reply still pending (delay); 0: hung up
-        std::string reply_body;                      // the raw reply bytes
+        std::optional<bool> sign_ok;        // nullopt: operation not signed
+        std::string sign_expected;          // the signature the gateway computed
+        bool layout_ok = false;             // byte-exact text of the protocol
+        std::vector<std::string> problems;  // empty: request is right
+        bool scripted = false;              // answered from a script
+        int reply_status = -1;              // -1: reply still pending (delay); 0: hung up
+        std::string reply_body;             // the raw reply bytes
     };
 
     FakeGateway();

@@ -86,10 +86,12 @@ TEST(FakeGateway, RoundTripScriptsAndRecords) {
         EXPECT_EQ(Post(gw.BaseUrl() + "/pay/microPay", kMicroPay, &status, &reply), CURLE_OK);
         EXPECT_EQ(status, 500);
         reply.clear();
-        EXPECT_EQ(Post(gw.BaseUrl() + "/pay/microPay", kMicroPay, &status, &reply), CURLE_PARTIAL_FILE);
+        EXPECT_EQ(Post(gw.BaseUrl() + "/pay/microPay", kMicroPay, &status, &reply),
+                  CURLE_PARTIAL_FILE);
         reply.clear();
         EXPECT_EQ(Post(gw.BaseUrl() + "/pay/microPay", kMicroPay, &status, &reply), CURLE_OK);
-        EXPECT_NE(reply.find("<errmsg><![CDATA[用户支付中]]></errmsg>"), std::string::npos) << reply;
+        EXPECT_NE(reply.find("<errmsg><![CDATA[用户支付中]]></errmsg>"), std::string::npos)
+            << reply;
 
         gw.Config(R"({"cashiers": {"2002": ["abc", "李四"]}})");
         EXPECT_THROW(gw.Script("noSuchOp", "[]"), std::runtime_error);

@@ -38,4 +38,6 @@ std::string TestFolder::Read(const std::string& name) const {
     return s.str();
 }
 
-std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
+std::string Gbk(const std::string& utf8) {
+    return platform::Utf8ToGbk(utf8);
+}
