@@ -1,11 +1,10 @@
 #include "QzUpdaterConfig.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "PrivateProfile.h"
@@ -19,46 +18,31 @@ namespace {
 const char* const kUpdaterTitle = "海川微信支付收银系统智能升级程序";
 
 [[noreturn]] void RaiseFileError(const char* what, const std::string& fileName, int error) {
-    throw EInOutError(std::string(what) + " \"" + fileName + "\". " + std::strerror(error));
+    throw EInOutError(std::string(what) + " \"" + fileName + "\". " +
+                      std::strerror(error != 0 ? error : EIO));
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 std::string LoadBytes(const std::string& fileName) {
-    FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) {
         RaiseFileError("Cannot open file", fileName, errno);
     }
     std::string bytes;
     char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            // A folder of that name opens but cannot be read.
-            RaiseFileError("Cannot open file", fileName, errno);
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<size_t>(n));
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        bytes.append(buffer, n);
     }
+    if (std::ferror(file.get())) {
+        // A folder of that name opens but cannot be read.
+        RaiseFileError("Cannot open file", fileName, errno);
+    }
+    return bytes;
 }
 
 // CR LF, a lone LF and a lone CR each end a line; a final line end adds no empty line.
@@ -147,6 +131,6 @@ void WriteUpdaterConfig(const std::string& Version, const std::string& Url) {
     }
     errno = 0;
     if (!platform::ReplaceFileContents(fileName, bytes)) {
-        RaiseFileError("Cannot create file", fileName, errno != 0 ? errno : EIO);
+        RaiseFileError("Cannot create file", fileName, errno);
     }
 }
