@@ -5,13 +5,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include <exception>
-
-#include "MessageBox.h"
-#include "PayLayout.h"
+#include "DialogLook.h"
+#include "DialogMessages.h"
+#include "EditText.h"
+#include "GatewayCall.h"
 #include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
-#include "SignInCommon.h"
 #include "UnitSyyUpdPwd.h"
 #include "VirtualKeys.h"
 
@@ -46,7 +45,7 @@ bool ClashesWithEntry(int key) {
 // A hot-key edit takes the name of the key pressed, never the characters typed.
 void CaptureKey(QWidget* owner, QLineEdit* edit, int& Key, bool (*clashes)(int)) {
     if (!IsModifierKeyDown() && clashes(Key)) {
-        MessageBoxA(owner, kConflict, "提示", MB_ICONINFORMATION);
+        ShowTip(owner, kConflict);
         Key = 0;
         return;
     }
@@ -57,7 +56,7 @@ void CaptureKey(QWidget* owner, QLineEdit* edit, int& Key, bool (*clashes)(int))
 }
 
 QLineEdit* MakePageEdit(QWidget* page, const char* name, const char* label, int row) {
-    return MakeLabelledEdit(page, name, label, kEditLeft, kEditTop + row * kEditPitch);
+    return MakeLabelledEdit(page, name, label, kEditLeft, kEditTop + row * kEditPitch, kSignInEdit);
 }
 
 QLineEdit* MakeKeyEdit(QWidget* page, const char* name, const char* label, int row) {
@@ -69,7 +68,8 @@ QLineEdit* MakeKeyEdit(QWidget* page, const char* name, const char* label, int r
 }
 
 QLabel* MakePageTip(QWidget* page, const char* name) {
-    QLabel* tip = MakeKeyTip(page, kEditTop + 3 * kEditPitch + 4, kEditLeft + 250);
+    QLabel* tip =
+        MakeSignInKeyTip(page, kEditTop + 3 * kEditPitch + 4, kEditLeft + kSignInEdit.Width);
     tip->setObjectName(name);
     return tip;
 }
@@ -149,7 +149,7 @@ void TForm_More::ShowKeyTips() {
 }
 
 void TForm_More::FormShow() {
-    ForceForegroundWhenShown(this);
+    BringToFrontWhenShown();
     editHideShowKey->setText(QString::fromStdString(ShortCutSet.ShortCutHideOrShow));
     editExitKey->setText(QString::fromStdString(ShortCutSet.ShortCutExit));
     editCancleKey->setText(QString::fromStdString(ShortCutSet.ShortCutCancel));
@@ -194,7 +194,7 @@ void TForm_More::editNewPswCfKeyDown(int& Key) {
         if (check.missing) {
             Key = 0;
             check.edit->setFocus();
-            MessageBoxA(this, check.message, "提示", MB_ICONINFORMATION);
+            ShowTip(this, check.message);
             return;
         }
     }
@@ -202,33 +202,28 @@ void TForm_More::editNewPswCfKeyDown(int& Key) {
         editNewPsw->clear();
         editNewPswCf->clear();
         editNewPsw->setFocus();
-        MessageBoxA(this, "两次输入的密码不一致，请重新输入!", "提示", MB_ICONINFORMATION);
+        ShowTip(this, "两次输入的密码不一致，请重新输入!");
         return;
     }
     ChangePassword(oldPassword, newPassword);
 }
 
 void TForm_More::ChangePassword(const std::string& OldPassword, const std::string& NewPassword) {
-    try {
+    GuardDialogStep(this, [&] {
         TSyyUpdPwd request;
-        request.appid = InterfacePRM.AppID;
-        request.mch_id = InterfacePRM.MchID;
-        request.store_appid = InterfacePRM.StoreAppID;
-        request.syy_id = SyyInfo.SyyID;
         request.syy_pwd = OldPassword;
         request.syy_newpwd = NewPassword;
-        if (!request.BuildRequest() || !request.SendRequest()) {
-            MessageBoxA(this, request.ErrorMsg, "提示", MB_ICONINFORMATION);
-            return;
+        switch (CallGateway(this, request, TResultReading::TextZero)) {
+            case TCallOutcome::Success:
+                ShowTip(this, "修改密码成功！");
+                break;
+            case TCallOutcome::NoReply:
+                break;
+            default:
+                ShowTip(this, "修改密码失败:" + request.errmsg);
+                break;
         }
-        if (request.result == "0") {
-            MessageBoxA(this, "修改密码成功！", "提示", MB_ICONINFORMATION);
-        } else {
-            MessageBoxA(this, "修改密码失败:" + request.errmsg, "提示", MB_ICONINFORMATION);
-        }
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-    }
+    });
 }
 
 void TForm_More::editCancleKeyKeyDown(int& Key) {
@@ -252,7 +247,7 @@ void TForm_More::SaveShortCuts(int& Key) {
         if (TrimmedText(check.edit).empty()) {
             Key = 0;
             check.edit->setFocus();
-            MessageBoxA(this, check.message, "提示", MB_ICONINFORMATION);
+            ShowTip(this, check.message);
             return;
         }
     }
@@ -260,6 +255,6 @@ void TForm_More::SaveShortCuts(int& Key) {
     ShortCutSet.ShortCutExit = editExitKey->text().toStdString();
     ShortCutSet.ShortCutCancel = editCancleKey->text().toStdString();
     SaveShortCutSet();
-    MessageBoxA(this, "设置快捷键成功！", "提示", MB_ICONINFORMATION);
+    ShowTip(this, "设置快捷键成功！");
     ShowKeyTips();
 }

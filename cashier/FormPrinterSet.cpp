@@ -3,14 +3,12 @@
 #include <QLabel>
 #include <QListWidget>
 
-#include <exception>
-
+#include "DialogLook.h"
+#include "DialogMessages.h"
 #include "MessageBox.h"
-#include "PayLayout.h"
 #include "Printers.h"
 #include "QzColors.h"
 #include "QzHotKey.h"
-#include "QzLog.h"
 #include "QzRuntimeGlobal.h"
 #include "VirtualKeys.h"
 
@@ -31,14 +29,7 @@ constexpr int kFirstPrinterRow = 2;
 
 const QColor kLightGreen(0xE8, 0xF5, 0xE0);
 
-void ShowPrinterError(QWidget* owner, const std::exception& error) {
-    try {
-        WriteLog(error.what());
-    } catch (const std::exception&) {
-        // The cashier still learns what went wrong when the log cannot be written.
-    }
-    MessageBoxA(owner, std::string("设置打印机错误:") + error.what(), "错误", MB_ICONINFORMATION);
-}
+constexpr const char* kErrorPrefix = "设置打印机错误:";
 
 }  // namespace
 
@@ -93,7 +84,7 @@ void TForm_Printer_Set::BuildLayout() {
 
 void TForm_Printer_Set::FormShow() {
     lstPrinters->setFocus();
-    ForceForegroundWhenShown(this);
+    BringToFrontWhenShown();
 }
 
 void TForm_Printer_Set::FormClose(CloseAction& action) {
@@ -147,34 +138,36 @@ int TForm_Printer_Set::SelectedRow() const {
 }
 
 void TForm_Printer_Set::SavePrinterChoice() {
-    try {
-        const int row = SelectedRow();
-        if (row < kPortPrinterRow) {
-            PrintSet.PrinterType = 0;
-        } else if (row == kPortPrinterRow) {
-            PrintSet.PrinterType = 1;
-        } else {
-            PrintSet.PrinterType = 2;
-            PrintSet.PrinterName = lstPrinters->item(row)->text().toStdString();
-            SetWindowsDefaultPrinter(row - kFirstPrinterRow);
-        }
-        SavePrintSet();
-        MessageBoxA(this, "设置打印机成功!", "完成", MB_ICONINFORMATION);
-        Close();
-    } catch (const std::exception& e) {
-        ShowPrinterError(this, e);
-    }
+    GuardDialogStep(
+        this,
+        [this] {
+            const int row = SelectedRow();
+            if (row < kPortPrinterRow) {
+                PrintSet.PrinterType = 0;
+            } else if (row == kPortPrinterRow) {
+                PrintSet.PrinterType = 1;
+            } else {
+                PrintSet.PrinterType = 2;
+                PrintSet.PrinterName = lstPrinters->item(row)->text().toStdString();
+                SetWindowsDefaultPrinter(row - kFirstPrinterRow);
+            }
+            SavePrintSet();
+            MessageBoxA(this, "设置打印机成功!", "完成", MB_ICONINFORMATION);
+            Close();
+        },
+        kErrorPrefix);
 }
 
 void TForm_Printer_Set::SetWindowsDefaultPrinter(int Index) {
-    try {
-        const std::string printer =
-            lstPrinters->item(Index + kFirstPrinterRow)->text().toStdString();
-        SetCurrentPrinter(printer);
-        // What the print service's clients ask for when they name no printer, so the choice
-        // outlives this run; they read it when they ask, so nobody needs telling.
-        SetDefaultPrinter(printer);
-    } catch (const std::exception& e) {
-        ShowPrinterError(this, e);
-    }
+    GuardDialogStep(
+        this,
+        [this, Index] {
+            const std::string printer =
+                lstPrinters->item(Index + kFirstPrinterRow)->text().toStdString();
+            SetCurrentPrinter(printer);
+            // What the print service's clients ask for when they name no printer, so the choice
+            // outlives this run; they read it when they ask, so nobody needs telling.
+            SetDefaultPrinter(printer);
+        },
+        kErrorPrefix);
 }
