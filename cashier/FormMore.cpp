@@ -89,7 +89,9 @@ void TForm_More::BuildLayout() {
     SetUpDialog(this, "更多", kWidth, kHeight, Qt::white);
     QWidget* band = MakeTopBand(this, kWidth);
     MakeBanner(band, kWidth);
-    MakeBandTitle(band, kWidth, "注：按左右方向键，可在下列功能间作切换操作。");
+    // A note, not a title: smaller than the other dialogs' titles, so that it fits the band.
+    MakeBandTitle(band, kWidth, "注：按左右方向键，可在下列功能间作切换操作。")
+        ->setFont(PixelFont("微软雅黑", 14));
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
