@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "DialogMessages.h"
+
 std::string TrimmedText(const QLineEdit* edit) {
     const std::string text = edit->text().toStdString();
     size_t begin = 0;
@@ -13,4 +15,16 @@ std::string TrimmedText(const QLineEdit* edit) {
         --end;
     }
     return text.substr(begin, end - begin);
+}
+
+bool CheckRequiredEdits(QWidget* owner, int& Key, std::initializer_list<TRequiredEdit> edits) {
+    for (const TRequiredEdit& required : edits) {
+        if (TrimmedText(required.edit).empty()) {
+            Key = 0;
+            required.edit->setFocus();
+            ShowTip(owner, required.message);
+            return false;
+        }
+    }
+    return true;
 }

@@ -61,30 +61,16 @@ void TForm_Init::editSuperPswKeyDown(int& Key) {
     if (Key != VK_RETURN) {
         return;
     }
-    const std::string address = TrimmedText(editServerAdr);
-    const std::string storeAppId = TrimmedText(editStoreAppID);
-    const std::string superPassword = TrimmedText(editSuperPsw);
-    const struct {
-        bool missing;
-        QLineEdit* edit;
-        const char* message;
-    } checks[] = {
-        {address.empty(), editServerAdr, "请输入服务器地址!"},
-        {storeAppId.empty(), editStoreAppID, "请输入门店AppID!"},
-        {superPassword.empty(), editSuperPsw, "请输入门店超级密码!"},
-    };
-    for (const auto& check : checks) {
-        if (check.missing) {
-            Key = 0;
-            check.edit->setFocus();
-            ShowTip(this, check.message);
-            return;
-        }
+    if (!CheckRequiredEdits(this, Key,
+                            {{editServerAdr, "请输入服务器地址!"},
+                             {editStoreAppID, "请输入门店AppID!"},
+                             {editSuperPsw, "请输入门店超级密码!"}})) {
+        return;
     }
     // The address is kept whatever the query answers: the next attempt and the next start use it.
-    SystemSet.BaseUrl = address;
+    SystemSet.BaseUrl = TrimmedText(editServerAdr);
     ConfigIni->WriteString("系统设置", "BaseUrl", SystemSet.BaseUrl);
-    if (DoInitStore(storeAppId, superPassword) == 0) {
+    if (DoInitStore(TrimmedText(editStoreAppID), TrimmedText(editSuperPsw)) == 0) {
         InitDone = true;
         Close();
     }

@@ -57,21 +57,11 @@ void TForm_Login::editPswKeyDown(int& Key) {
     if (Key != VK_RETURN) {
         return;
     }
-    const std::string account = TrimmedText(editUser);
-    const std::string password = TrimmedText(editPsw);
-    if (account.empty()) {
-        Key = 0;
-        editUser->setFocus();
-        ShowTip(this, "请输入登录账号!");
+    if (!CheckRequiredEdits(this, Key,
+                            {{editUser, "请输入登录账号!"}, {editPsw, "请输入登录密码!"}})) {
         return;
     }
-    if (password.empty()) {
-        Key = 0;
-        editPsw->setFocus();
-        ShowTip(this, "请输入登录密码!");
-        return;
-    }
-    if (DoLogin(account, password) == 0) {
+    if (DoLogin(TrimmedText(editUser), TrimmedText(editPsw)) == 0) {
         LoginDone = true;
         Close();
     }

@@ -180,26 +180,14 @@ void TForm_More::editNewPswCfKeyDown(int& Key) {
     if (Key != VK_RETURN) {
         return;
     }
-    const std::string oldPassword = TrimmedText(editOldPsw);
+    if (!CheckRequiredEdits(this, Key,
+                            {{editOldPsw, "请输入原始密码!"},
+                             {editNewPsw, "请输入新密码!"},
+                             {editNewPswCf, "请输入新密码确认!"}})) {
+        return;
+    }
     const std::string newPassword = TrimmedText(editNewPsw);
     const std::string confirmation = TrimmedText(editNewPswCf);
-    const struct {
-        bool missing;
-        QLineEdit* edit;
-        const char* message;
-    } checks[] = {
-        {oldPassword.empty(), editOldPsw, "请输入原始密码!"},
-        {newPassword.empty(), editNewPsw, "请输入新密码!"},
-        {confirmation.empty(), editNewPswCf, "请输入新密码确认!"},
-    };
-    for (const auto& check : checks) {
-        if (check.missing) {
-            Key = 0;
-            check.edit->setFocus();
-            ShowTip(this, check.message);
-            return;
-        }
-    }
     if (newPassword != confirmation) {
         editNewPsw->clear();
         editNewPswCf->clear();
@@ -207,7 +195,7 @@ void TForm_More::editNewPswCfKeyDown(int& Key) {
         ShowTip(this, "两次输入的密码不一致，请重新输入!");
         return;
     }
-    ChangePassword(oldPassword, newPassword);
+    ChangePassword(TrimmedText(editOldPsw), newPassword);
 }
 
 void TForm_More::ChangePassword(const std::string& OldPassword, const std::string& NewPassword) {
@@ -237,21 +225,11 @@ void TForm_More::editCancleKeyKeyDown(int& Key) {
 }
 
 void TForm_More::SaveShortCuts(int& Key) {
-    const struct {
-        QLineEdit* edit;
-        const char* message;
-    } checks[] = {
-        {editHideShowKey, "请设置【主界面隐藏/退出】的快捷键!"},
-        {editExitKey, "请设置【主界面签退】的快捷键!"},
-        {editCancleKey, "请设置【取消操作】的快捷键!!"},
-    };
-    for (const auto& check : checks) {
-        if (TrimmedText(check.edit).empty()) {
-            Key = 0;
-            check.edit->setFocus();
-            ShowTip(this, check.message);
-            return;
-        }
+    if (!CheckRequiredEdits(this, Key,
+                            {{editHideShowKey, "请设置【主界面隐藏/退出】的快捷键!"},
+                             {editExitKey, "请设置【主界面签退】的快捷键!"},
+                             {editCancleKey, "请设置【取消操作】的快捷键!!"}})) {
+        return;
     }
     ShortCutSet.ShortCutHideOrShow = editHideShowKey->text().toStdString();
     ShortCutSet.ShortCutExit = editExitKey->text().toStdString();
