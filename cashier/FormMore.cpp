@@ -55,6 +55,13 @@ void CaptureKey(QWidget* owner, QLineEdit* edit, int& Key, bool (*clashes)(int))
     Key = 0;
 }
 
+QWidget* AddPage(QTabWidget* pages, const char* name, const char* caption) {
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    pages->addTab(page, QString::fromUtf8(caption));
+    return page;
+}
+
 QLineEdit* MakePageEdit(QWidget* page, const char* name, const char* label, int row) {
     return MakeLabelledEdit(page, name, label, kEditLeft, kEditTop + row * kEditPitch, kSignInEdit);
 }
@@ -100,9 +107,7 @@ void TForm_More::BuildLayout() {
     PageControl1->setFocusPolicy(Qt::NoFocus);
     PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
 
-    auto* password = new QWidget;
-    password->setObjectName("TabSheet1");
-    PageControl1->addTab(password, "密码修改");
+    QWidget* password = AddPage(PageControl1, "TabSheet1", "密码修改");
     editOldPsw = MakePageEdit(password, "editOldPsw", "请输入原始密码", 0);
     editNewPsw = MakePageEdit(password, "editNewPsw", "请输入新密码", 1);
     editNewPswCf = MakePageEdit(password, "editNewPswCf", "再次输入新密码", 2);
@@ -111,9 +116,7 @@ void TForm_More::BuildLayout() {
     }
     LabelTip01 = MakePageTip(password, "LabelTip01");
 
-    auto* shortCuts = new QWidget;
-    shortCuts->setObjectName("TabSheet2");
-    PageControl1->addTab(shortCuts, "快捷键设置");
+    QWidget* shortCuts = AddPage(PageControl1, "TabSheet2", "快捷键设置");
     editHideShowKey = MakeKeyEdit(shortCuts, "editHideShowKey", "主界面隐藏/显示", 0);
     editExitKey = MakeKeyEdit(shortCuts, "editExitKey", "主界面签退", 1);
     editCancleKey = MakeKeyEdit(shortCuts, "editCancleKey", "取消操作", 2);
