@@ -25,7 +25,6 @@ constexpr int kEditLeft = 130;
 constexpr int kEditTop = 24;
 constexpr int kEditPitch = 36;
 constexpr int kPasswordPage = 0;
-constexpr int kShortCutPage = 1;
 
 constexpr const char* kConflict = "此快捷键有冲突，请重新设置!";
 
