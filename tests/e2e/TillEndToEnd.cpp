@@ -33,7 +33,7 @@ std::string ReplyField(const std::string& reply, const std::string& name) {
 }
 
 SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
-    std::string pattern = (fs::temp_directory_path() / "velpay-pay-e2e-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary folder");
     }
