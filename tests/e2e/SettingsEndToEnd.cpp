@@ -130,6 +130,17 @@ protected:
         std::error_code ec;
         fs::remove_all(cupsFolder_, ec);
     }
+    // Takes a micro pay of 12.34 from the main window, which prints its receipt.
+    void PayFromMain(const std::string& main) {
+        Focus(main);
+        Key("1");
+        const std::string pay = WaitForWindow("^刷卡支付$");
+        ASSERT_FALSE(pay.empty()) << Boxes();
+        Focus(pay);
+        TypeLine("12.34");
+        TypeLine("134567890123456789");
+        ASSERT_TRUE(WaitForNoWindow("^刷卡支付$")) << Boxes();
+    }
     std::string cupsFolder_;
     std::unique_ptr<PrivateCups> cups_;
 };
@@ -147,17 +158,34 @@ TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesThePortPrinterAndThePaymentsReceipt
     EXPECT_NE(Config().find("[打印设置]\r\nPrinterType=1\r\n"), std::string::npos) << Config();
     EXPECT_EQ(PrivateCups::ClientDefault(), "") << "the port printer is no CUPS default";
 
-    Focus(main);
-    Key("1");
-    const std::string pay = WaitForWindow("^刷卡支付$");
-    ASSERT_FALSE(pay.empty()) << Boxes();
-    Focus(pay);
-    TypeLine("12.34");
-    TypeLine("134567890123456789");
-    ASSERT_TRUE(WaitForNoWindow("^刷卡支付$")) << Boxes();
+    PayFromMain(main);
     const std::string receipt = platform::GbkToUtf8(ReadFile(till_.Port()));
     EXPECT_NE(receipt.find("\r\n实付金额:12.34元\r\n"), std::string::npos) << receipt;
     EXPECT_FALSE(fs::exists(cupsFolder_ + "counter.pdf"));
+}
+
+TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesACupsPrinterThatTheReceiptsReachAfterARestart) {
+    const std::string main = StartSignedIn();
+    ASSERT_FALSE(main.empty());
+    OpenFromMain(main, "7", kPrinters);
+    Key("Down");
+    Key("Down");  // the first printer CUPS lists
+    Key("Return");
+    ASSERT_TRUE(WaitForBox("完成|设置打印机成功!|64")) << Boxes();
+    EXPECT_EQ(PrivateCups::ClientDefault(), "Counter");
+    EXPECT_NE(Config().find("PrinterType=2\r\nPrinterPort=" + till_.Port().string() +
+                            "\r\nPrinterName=Counter\r\n"),
+              std::string::npos)
+        << Config();
+
+    StopTill();
+    const std::string again = StartSignedIn();
+    ASSERT_FALSE(again.empty());
+    PayFromMain(again);
+    ASSERT_TRUE(PrivateCups::WaitForJob(cupsFolder_ + "counter.pdf")) << "nothing reached Counter";
+    const auto text = RunProgram({"pdftotext", cupsFolder_ + "counter.pdf", "-"}).out;
+    EXPECT_NE(text.find("实付金额:12.34元"), std::string::npos) << text;
+    EXPECT_FALSE(fs::exists(till_.Port())) << "nothing on the port";
 }
 
 }  // namespace
