@@ -6,7 +6,9 @@
 #include "FormLogin.h"
 #include "FormMain.h"
 #include "FormMicroPay.h"
+#include "FormMore.h"
 #include "FormPayResult.h"
+#include "FormPrinterSet.h"
 #include "FormPub_Logo.h"
 #include "QzFormRunner.h"
 
@@ -19,4 +21,6 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Pay_Result>("TForm_Pay_Result");
     RegisterFormClass<TForm_Code_Pay>("TForm_Code_Pay");
     RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
+    RegisterFormClass<TForm_Printer_Set>("TForm_Printer_Set");
+    RegisterFormClass<TForm_More>("TForm_More");
 }

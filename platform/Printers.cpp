@@ -7,6 +7,10 @@
 #include <QPrinterInfo>
 #include <QTextBoundaryFinder>
 
+#include <cups/cups.h>
+
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace platform {
@@ -74,6 +78,34 @@ QStringList FitToWidth(const QString& line, const QFontMetrics& metrics, int wid
     return pieces;
 }
 
+// The destinations CUPS lists, freed however the caller leaves.
+class Destinations {
+public:
+    Destinations() : count_(cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_)) {}
+    ~Destinations() { cupsFreeDests(count_, dests_); }
+    Destinations(const Destinations&) = delete;
+    Destinations& operator=(const Destinations&) = delete;
+
+    cups_dest_t* Find(const std::string& name) {
+        return cupsGetDest(name.c_str(), nullptr, count_, dests_);
+    }
+    // Marks one destination as the default and every other one as not.
+    void MarkDefault(const cups_dest_t* chosen) {
+        for (int i = 0; i < count_; ++i) {
+            dests_[i].is_default = &dests_[i] == chosen ? 1 : 0;
+        }
+    }
+    // False when the options file cannot be written; errno tells why.
+    bool Save() {
+        errno = 0;
+        return cupsSetDests2(CUPS_HTTP_DEFAULT, count_, dests_) == 0;
+    }
+
+private:
+    cups_dest_t* dests_ = nullptr;
+    int count_ = 0;
+};
+
 // Ends the document whatever happened while drawing it; ending hands the job to the spooler.
 class PrintJob {
 public:
@@ -111,6 +143,19 @@ std::string CurrentPrinter() {
 
 void SetCurrentPrinter(const std::string& name) {
     ChosenPrinter() = name;
+}
+
+void SetDefaultPrinter(const std::string& name) {
+    Destinations dests;
+    cups_dest_t* chosen = dests.Find(name);
+    if (!chosen) {
+        throw std::runtime_error("Printer selected is not valid");
+    }
+    dests.MarkDefault(chosen);
+    if (!dests.Save()) {
+        std::string why = errno != 0 ? std::strerror(errno) : cupsLastErrorString();
+        throw std::runtime_error("Unable to make " + name + " the default printer: " + why);
+    }
 }
 
 void PrintTextLines(const std::vector<std::string>& lines, const PrintFont& font) {

@@ -17,6 +17,12 @@ std::string DefaultPrinter();
 std::string CurrentPrinter();
 void SetCurrentPrinter(const std::string& name);
 
+// Makes the printer the default of the user running the program, the system's when that is
+// root (the lpoptions that cupsSetDests writes): every CUPS client asks for it when it names no
+// printer, this program after a restart included. Raises std::runtime_error when the printer is
+// not installed or the default cannot be written.
+void SetDefaultPrinter(const std::string& name);
+
 struct PrintFont {
     std::string face;
     int pointSize = 0;

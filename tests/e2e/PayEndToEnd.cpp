@@ -3,99 +3,22 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
-#include <sstream>
-#include <thread>
-
-#include <unistd.h>
 
 #include "ChildProcess.h"
-#include "FakeGateway.h"
-#include "FakeGatewayPaths.h"
-#include "QzIniFile.h"
 #include "TextCodec.h"
-#include "XServer.h"
+#include "TillEndToEnd.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The text of a reply element as the gateway sent it.
-std::string ReplyField(const std::string& reply, const std::string& name) {
-    const size_t start = reply.find("<" + name + "><![CDATA[");
-    if (start == std::string::npos) {
-        return {};
-    }
-    const size_t value = start + name.size() + 11;
-    return reply.substr(value, reply.find("]]>", value) - value);
-}
-
-// A till that has been set up for the fake gateway's store and prints to a file: its program
-// folder with VelPay, the hook library, Config/Config.ini and Parameter/Parameter.dat. The
-// program is a copy under a name of its own: one instance of a name runs on a machine, and
-// other tests start VelPay too.
-class SetUpTill {
-public:
-    explicit SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
-        std::string pattern = (fs::temp_directory_path() / "velpay-pay-e2e-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
-        path_ = pattern;
-        fs::copy_file(VELPAY_EXE, path_ / name_);
-        fs::copy_file(KBWATCH_LIB, path_ / fs::path(KBWATCH_LIB).filename());
-        fs::create_directories(path_ / "Config");
-        fs::create_directories(path_ / "Parameter");
-
-        TIniFile config((path_ / "Config/Config.ini").string());
-        config.WriteString("系统设置", "BaseUrl", gateway.BaseUrl());
-        config.WriteString("系统设置", "LogLevel", "1");
-        config.WriteString("打印设置", "PrinterType", "1");
-        config.WriteString("打印设置", "PrinterPort", Port().string());
-
-        SaveFakeGatewayStore(path_.string() + "/");
-    }
-    // The payment dialogs take the amount from the cash-register window so captioned.
-    void ReadAmountFrom(const std::string& title, int order, const std::string& className) {
-        TIniFile config((path_ / "Config/Config.ini").string());
-        config.WriteString("获取外部金额", "IsUse", "1");
-        config.WriteString("获取外部金额", "Title", title);
-        config.WriteString("获取外部金额", "Order", std::to_string(order));
-        config.WriteString("获取外部金额", "ClassName", className);
-    }
-    ~SetUpTill() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& Path() const { return path_; }
-    fs::path Program() const { return path_ / name_; }
-    // The main window's caption as a pattern for xdotool.
-    std::string MainCaption() const { return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$"; }
-    fs::path Port() const { return path_ / "LPT1"; }
-    fs::path Boxes() const { return path_ / "boxes.txt"; }
-
-private:
-    std::string name_;
-    fs::path path_;
-};
-
-class PayEndToEnd : public ::testing::Test {
+class PayEndToEnd : public TillEndToEnd {
 protected:
-    PayEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
     ~PayEndToEnd() override {
-        StopProcess(pid_);
+        StopTill();
         desktop_.clear();
     }
 
@@ -127,91 +50,6 @@ protected:
         ASSERT_FALSE(WaitForWindow("^" + title + "$").empty());
     }
 
-    // Starts VelPay and signs cashier 1001 in; the main window's X id.
-    std::string StartSignedIn() {
-        std::vector<std::string> env{"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
-                                     "VELPAY_TEST_MESSAGEBOXES=" + till_.Boxes().string()};
-        env.insert(env.end(), desktopEnv_.begin(), desktopEnv_.end());
-        pid_ = SpawnProcess({till_.Program().string()}, env);
-        EXPECT_GT(pid_, 0);
-        const std::string login = WaitForWindow("^登录$");
-        if (login.empty()) {
-            ADD_FAILURE() << "no sign-in dialog; boxes: " << ReadFile(till_.Boxes());
-            return {};
-        }
-        Focus(login);
-        TypeLine("1001");
-        TypeLine("123456");
-        const std::string main = WaitForWindow(till_.MainCaption());
-        EXPECT_FALSE(main.empty()) << ReadFile(till_.Boxes());
-        return main;
-    }
-
-    // The X window of the visible window whose caption matches pattern, waited for up to 20 s;
-    // "" when it never comes.
-    std::string WaitForWindow(const std::string& pattern) {
-        std::string found;
-        WaitFor(20, [&] {
-            const std::string out =
-                x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
-            found = out.substr(0, out.find('\n'));
-            return !found.empty();
-        });
-        return found;
-    }
-    bool WaitForNoWindow(const std::string& pattern) {
-        return WaitFor(20, [&] {
-            return x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
-        });
-    }
-    bool WaitForActive(const std::string& window, int seconds = 20) {
-        return WaitFor(seconds, [&] {
-            const std::string out = x_.Run({"xdotool", "getactivewindow"}).out;
-            return out.substr(0, out.find('\n')) == window;
-        });
-    }
-    static bool WaitFor(int seconds, const std::function<bool()>& check) {
-        const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-        while (Clock::now() < deadline) {
-            if (check()) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
-    // Every window brings itself to the front when it opens, so the typing goes into it.
-    void Focus(const std::string& window) {
-        if (!WaitForActive(window, 5)) {
-            ADD_FAILURE() << "window " << window << " did not come to the front";
-            x_.Run({"xdotool", "windowfocus", "--sync", window});
-        }
-    }
-    void Type(const std::string& text) { x_.Run({"xdotool", "type", "--delay", "15", text}); }
-    void Key(const std::string& key) { x_.Run({"xdotool", "key", key}); }
-    void TypeLine(const std::string& text) {
-        Type(text);
-        Key("Return");
-    }
-
-    // A picture of the window, kept with the test's artifacts; its path.
-    std::string Screenshot(const std::string& window, const std::string& name) {
-        fs::create_directories(ARTIFACTS_DIR);
-        const std::string file = std::string(ARTIFACTS_DIR) + "/" + name + ".png";
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
-        EXPECT_EQ(x_.Run({"import", "-window", window, file}).status, 0);
-        EXPECT_TRUE(fs::exists(file)) << file;
-        return file;
-    }
-
-    std::string Boxes() const { return ReadFile(till_.Boxes()); }
-
-    XServer x_;
-    FakeGateway gateway_;
-    SetUpTill till_;
-    pid_t pid_ = -1;
-    std::vector<std::string> desktopEnv_;
     std::vector<std::unique_ptr<ChildProcess>> desktop_;
 };
 

@@ -1,97 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <QFontDatabase>
 #include <QStringList>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
 
 #include "ChildProcess.h"
 #include "Printers.h"
+#include "PrivateCups.h"
 #include "QzPrint.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
 
 namespace {
-
-constexpr const char* kPdfPrinterModel = "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd";
-
-// A print server of our own on a socket in a temporary folder, with its own configuration,
-// spool and logs; the system's CUPS is never touched. Queues write each job to a file.
-class PrivateCups {
-public:
-    explicit PrivateCups(const std::string& folder) : folder_(folder) {
-        // The filters run as the print system's own user, who must reach the spool.
-        std::filesystem::permissions(
-            folder_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                         std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                         std::filesystem::perms::others_exec);
-        for (const char* sub : {"root", "spool", "spool/tmp", "cache", "state", "log"}) {
-            std::filesystem::create_directories(folder_ + sub);
-        }
-        std::ofstream(folder_ + "cupsd.conf") << "LogLevel warn\n"
-                                              << "Listen " << Socket() << "\n"
-                                              << "Browsing No\n"
-                                              << "WebInterface No\n"
-                                              << "DefaultAuthType None\n"
-                                              << "<Location />\n  Order allow,deny\n  Allow all\n"
-                                              << "</Location>\n"
-                                              << "<Policy default>\n  <Limit All>\n"
-                                              << "    Order deny,allow\n    Allow all\n"
-                                              << "  </Limit>\n</Policy>\n";
-        std::ofstream(folder_ + "cups-files.conf") << "FileDevice Yes\n"
-                                                   << "ServerRoot " << folder_ << "root\n"
-                                                   << "RequestRoot " << folder_ << "spool\n"
-                                                   << "TempDir " << folder_ << "spool/tmp\n"
-                                                   << "CacheDir " << folder_ << "cache\n"
-                                                   << "StateDir " << folder_ << "state\n"
-                                                   << "ErrorLog " << folder_ << "log/error_log\n"
-                                                   << "AccessLog " << folder_ << "log/access_log\n"
-                                                   << "PageLog " << folder_ << "log/page_log\n";
-        // The client side of this process and every program started from it ask this server.
-        setenv("CUPS_SERVER", Socket().c_str(), 1);
-        ChildProcess::Options options;
-        options.outputFile = folder_ + "log/cupsd.out";
-        cupsd_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"cupsd", "-f", "-c", folder_ + "cupsd.conf", "-s",
-                                     folder_ + "cups-files.conf"},
-            options);
-        bool up = WaitUntil(
-            [&] {
-                return std::filesystem::exists(Socket()) &&
-                       RunProgram({"lpstat", "-r"}, 5000).out.find("is running") !=
-                           std::string::npos;
-            },
-            15000);
-        if (!up) {
-            throw std::runtime_error("the private cupsd did not come up; see " + folder_ + "log");
-        }
-    }
-
-    std::string Socket() const { return folder_ + "cups.sock"; }
-
-    // A queue that writes every job, as PDF, to outputFile.
-    void AddQueue(const std::string& name, const std::string& outputFile) {
-        ProgramResult r = RunProgram(
-            {"lpadmin", "-p", name, "-E", "-v", "file://" + outputFile, "-P", kPdfPrinterModel});
-        if (r.status != 0) {
-            throw std::runtime_error("lpadmin could not add " + name);
-        }
-    }
-    void SetDefault(const std::string& name) { RunProgram({"lpadmin", "-d", name}); }
-
-    static bool JobsPending() { return !RunProgram({"lpstat", "-o"}, 5000).out.empty(); }
-
-private:
-    std::string folder_;
-    std::unique_ptr<ChildProcess> cupsd_;
-};
 
 std::string Tool(const std::vector<std::string>& argv) {
     ProgramResult r = RunProgram(argv);
@@ -107,18 +32,10 @@ std::string WithoutBlanks(std::string text) {
 class CupsPrinting : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        for (const char* tool : {"cupsd", "lpadmin", "lpstat", "pdftotext", "pdffonts"}) {
-            if (!ProgramInstalled(tool) && !ProgramInstalled(std::string("/usr/sbin/") + tool)) {
-                missing_ = tool;
-                return;
-            }
-        }
-        if (!std::filesystem::exists(kPdfPrinterModel)) {
-            missing_ = kPdfPrinterModel;
+        missing_ = PrivateCups::MissingTool();
+        if (!missing_.empty()) {
             return;
         }
-        setenv("PATH", (std::string(getenv("PATH") ? getenv("PATH") : "") + ":/usr/sbin").c_str(),
-               1);
         folder_ = std::make_unique<TestFolder>();
         cups_ = std::make_unique<PrivateCups>(folder_->Path());
         cups_->AddQueue("Receipt", folder_->File("receipt.pdf"));
@@ -152,13 +69,7 @@ protected:
         std::string output = folder_->File(queueFile);
         std::filesystem::remove(output);
         PrintReceipt(text);
-        bool written = WaitUntil(
-            [&] {
-                return std::filesystem::exists(output) && std::filesystem::file_size(output) > 0 &&
-                       !PrivateCups::JobsPending();
-            },
-            60000);
-        EXPECT_TRUE(written) << "the job never reached " << output;
+        EXPECT_TRUE(PrivateCups::WaitForJob(output)) << "the job never reached " << output;
         return output;
     }
 

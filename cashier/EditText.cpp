@@ -1,0 +1,30 @@
+#include "EditText.h"
+
+#include <QLineEdit>
+
+#include "DialogMessages.h"
+
+std::string TrimmedText(const QLineEdit* edit) {
+    const std::string text = edit->text().toStdString();
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') {
+        ++begin;
+    }
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+bool CheckRequiredEdits(QWidget* owner, int& Key, std::initializer_list<TRequiredEdit> edits) {
+    for (const TRequiredEdit& required : edits) {
+        if (TrimmedText(required.edit).empty()) {
+            Key = 0;
+            required.edit->setFocus();
+            ShowTip(owner, required.message);
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,169 @@
+#include "TillEndToEnd.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "FakeGatewayPaths.h"
+#include "QzIniFile.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ReplyField(const std::string& reply, const std::string& name) {
+    const size_t start = reply.find("<" + name + "><![CDATA[");
+    if (start == std::string::npos) {
+        return {};
+    }
+    const size_t value = start + name.size() + 11;
+    return reply.substr(value, reply.find("]]>", value) - value);
+}
+
+SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
+    std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    path_ = pattern;
+    fs::copy_file(VELPAY_EXE, path_ / name_);
+    fs::copy_file(KBWATCH_LIB, path_ / fs::path(KBWATCH_LIB).filename());
+    fs::create_directories(path_ / "Config");
+    fs::create_directories(path_ / "Parameter");
+
+    Configure("系统设置", "BaseUrl", gateway.BaseUrl());
+    Configure("系统设置", "LogLevel", "1");
+    Configure("打印设置", "PrinterType", "1");
+    Configure("打印设置", "PrinterPort", Port().string());
+
+    SaveFakeGatewayStore(path_.string() + "/");
+}
+
+SetUpTill::~SetUpTill() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void SetUpTill::Configure(const std::string& section, const std::string& key,
+                          const std::string& value) const {
+    TIniFile(Config().string()).WriteString(section, key, value);
+}
+
+void SetUpTill::ReadAmountFrom(const std::string& title, int order,
+                               const std::string& className) const {
+    Configure("获取外部金额", "IsUse", "1");
+    Configure("获取外部金额", "Title", title);
+    Configure("获取外部金额", "Order", std::to_string(order));
+    Configure("获取外部金额", "ClassName", className);
+}
+
+std::string SetUpTill::MainCaption() const {
+    return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$";
+}
+
+TillEndToEnd::TillEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
+
+TillEndToEnd::~TillEndToEnd() {
+    StopTill();
+}
+
+std::string TillEndToEnd::StartSignedIn(const std::string& password) {
+    std::vector<std::string> env{"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
+                                 "VELPAY_TEST_MESSAGEBOXES=" + till_.Boxes().string()};
+    env.insert(env.end(), desktopEnv_.begin(), desktopEnv_.end());
+    pid_ = SpawnProcess({till_.Program().string()}, env);
+    EXPECT_GT(pid_, 0);
+    return SignIn(password);
+}
+
+std::string TillEndToEnd::SignIn(const std::string& password) {
+    const std::string login = WaitForWindow("^登录$");
+    if (login.empty()) {
+        ADD_FAILURE() << "no sign-in dialog; boxes: " << Boxes();
+        return {};
+    }
+    Focus(login);
+    TypeLine("1001");
+    TypeLine(password);
+    const std::string main = WaitForWindow(till_.MainCaption());
+    EXPECT_FALSE(main.empty()) << Boxes();
+    return main;
+}
+
+void TillEndToEnd::StopTill() {
+    StopProcess(pid_);
+}
+
+std::string TillEndToEnd::WaitForWindow(const std::string& pattern) {
+    std::string found;
+    WaitFor(20, [&] {
+        const std::string out =
+            x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
+        found = out.substr(0, out.find('\n'));
+        return !found.empty();
+    });
+    return found;
+}
+
+bool TillEndToEnd::WaitForNoWindow(const std::string& pattern) {
+    return WaitFor(20, [&] {
+        return x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
+    });
+}
+
+bool TillEndToEnd::WaitForActive(const std::string& window, int seconds) {
+    return WaitFor(seconds, [&] {
+        const std::string out = x_.Run({"xdotool", "getactivewindow"}).out;
+        return out.substr(0, out.find('\n')) == window;
+    });
+}
+
+bool TillEndToEnd::WaitFor(int seconds, const std::function<bool()>& check) {
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < deadline) {
+        if (check()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void TillEndToEnd::Focus(const std::string& window) {
+    if (!WaitForActive(window, 5)) {
+        ADD_FAILURE() << "window " << window << " did not come to the front";
+        x_.Run({"xdotool", "windowfocus", "--sync", window});
+    }
+}
+
+void TillEndToEnd::Type(const std::string& text) {
+    x_.Run({"xdotool", "type", "--delay", "15", text});
+}
+
+void TillEndToEnd::Key(const std::string& key) {
+    x_.Run({"xdotool", "key", key});
+}
+
+void TillEndToEnd::TypeLine(const std::string& text) {
+    Type(text);
+    Key("Return");
+}
+
+std::string TillEndToEnd::Screenshot(const std::string& window, const std::string& name) {
+    fs::create_directories(ARTIFACTS_DIR);
+    const std::string file = std::string(ARTIFACTS_DIR) + "/" + name + ".png";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
+    EXPECT_EQ(x_.Run({"import", "-window", window, file}).status, 0);
+    EXPECT_TRUE(fs::exists(file)) << file;
+    return file;
+}

@@ -1,0 +1,88 @@
+// The real VelPay on a private X server against the fake gateway, driven with xdotool as a
+// cashier would drive it, with screenshots kept in the test artifacts.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeGateway.h"
+#include "XServer.h"
+
+std::string ReadFile(const std::filesystem::path& path);
+
+// The text of a reply element as the gateway sent it.
+std::string ReplyField(const std::string& reply, const std::string& name);
+
+// A till that has been set up for the fake gateway's store and prints to a file: its program
+// folder with VelPay, the hook library, Config/Config.ini and Parameter/Parameter.dat. The
+// program is a copy under a name of its own: one instance of a name runs on a machine, and
+// other tests start VelPay too.
+class SetUpTill {
+public:
+    explicit SetUpTill(const FakeGateway& gateway);
+    ~SetUpTill();
+    SetUpTill(const SetUpTill&) = delete;
+    SetUpTill& operator=(const SetUpTill&) = delete;
+
+    // One value of Config/Config.ini, written before the till starts.
+    void Configure(const std::string& section, const std::string& key,
+                   const std::string& value) const;
+    // The payment dialogs take the amount from the cash-register window so captioned.
+    void ReadAmountFrom(const std::string& title, int order, const std::string& className) const;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Program() const { return path_ / name_; }
+    std::filesystem::path Config() const { return path_ / "Config/Config.ini"; }
+    // The main window's caption as a pattern for xdotool.
+    std::string MainCaption() const;
+    std::filesystem::path Port() const { return path_ / "LPT1"; }
+    std::filesystem::path Boxes() const { return path_ / "boxes.txt"; }
+
+private:
+    std::string name_;
+    std::filesystem::path path_;
+};
+
+class TillEndToEnd : public ::testing::Test {
+protected:
+    TillEndToEnd();
+    ~TillEndToEnd() override;
+
+    // Starts VelPay and signs cashier 1001 in; the main window's X id.
+    std::string StartSignedIn(const std::string& password = "123456");
+    // Signs cashier 1001 in on the sign-in dialog that is coming; the main window's X id.
+    std::string SignIn(const std::string& password);
+    void StopTill();
+
+    // The X window of the visible window whose caption matches pattern, waited for up to 20 s;
+    // "" when it never comes.
+    std::string WaitForWindow(const std::string& pattern);
+    bool WaitForNoWindow(const std::string& pattern);
+    bool WaitForActive(const std::string& window, int seconds = 20);
+    static bool WaitFor(int seconds, const std::function<bool()>& check);
+
+    // Every window brings itself to the front when it opens, so the typing goes into it.
+    void Focus(const std::string& window);
+    void Type(const std::string& text);
+    void Key(const std::string& key);
+    void TypeLine(const std::string& text);
+
+    // A picture of the window, kept with the test's artifacts; its path.
+    std::string Screenshot(const std::string& window, const std::string& name);
+
+    // The boxes the till has shown, one "caption|text|flags" line each.
+    std::string Boxes() const { return ReadFile(till_.Boxes()); }
+
+    XServer x_;
+    FakeGateway gateway_;
+    SetUpTill till_;
+    pid_t pid_ = -1;
+    // What the till's environment adds to this process's.
+    std::vector<std::string> desktopEnv_;
+};
