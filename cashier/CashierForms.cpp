@@ -8,6 +8,8 @@
 #include "FormMicroPay.h"
 #include "FormPayResult.h"
 #include "FormPub_Logo.h"
+#include "FormRefund.h"
+#include "FormTodayTotal.h"
 #include "QzFormRunner.h"
 
 void RegisterCashierForms() {
@@ -19,4 +21,6 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Pay_Result>("TForm_Pay_Result");
     RegisterFormClass<TForm_Code_Pay>("TForm_Code_Pay");
     RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
+    RegisterFormClass<TForm_Refund>("TForm_Refund");
+    RegisterFormClass<TForm_Today_Total>("TForm_Today_Total");
 }
