@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 
 #include "Application.h"
 #include "RefundDialogFixture.h"
@@ -96,6 +97,11 @@ TEST_F(Refund, LaysOutTheDialogWithItsHintsAndClosesOnTheCancelKey) {
         EXPECT_TRUE(ShowsHint(f, "editPassTradeno", kPassHint));
         EXPECT_TRUE(ShowsHint(f, "editOutTradeno", kOutHint));
         EXPECT_EQ(Edit(f, "editRefundPsw")->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(Edit(f, "editRefundPsw")
+                      ->style()
+                      ->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                  Edit(f, "editRefundPsw")),
+                  '*');
         for (const char* name : {"editPassTradeno", "editOutTradeno", "editRefundPsw"}) {
             Press(f, Qt::Key_Down);
             EXPECT_EQ(f.ActiveControlName(), name);
