@@ -64,8 +64,10 @@ TForm_Refund::TForm_Refund(QWidget* owner) : Form(owner) {
     setTabOrder(editRefundFee, editPassTradeno);
     setTabOrder(editPassTradeno, editOutTradeno);
     setTabOrder(editOutTradeno, editRefundPsw);
-    passTradenoHint = new TPlaceholderEdit(editPassTradeno, "微信支付凭证中的“商户单号”");
-    outTradenoHint = new TPlaceholderEdit(editOutTradeno, "本软件打印的支付小票中的“商户订单号”");
+    passTradenoHint =
+        std::make_unique<TPlaceholderEdit>(editPassTradeno, "微信支付凭证中的“商户单号”");
+    outTradenoHint =
+        std::make_unique<TPlaceholderEdit>(editOutTradeno, "本软件打印的支付小票中的“商户订单号”");
     LabelTip = MakePayKeyTip(this, 300, kWidth);
 
     OnControlKeyPress(editRefundFee, [this](char32_t& ch) { FilterAmountChar(editRefundFee, ch); });
@@ -74,6 +76,8 @@ TForm_Refund::TForm_Refund(QWidget* owner) : Form(owner) {
     Publish("Execute", [this](const Variant& in, Variant& out) { Execute(in, out); });
     FormCreate();
 }
+
+TForm_Refund::~TForm_Refund() = default;
 
 void TForm_Refund::FormCreate() {
     LabelTip->setText(

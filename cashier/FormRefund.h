@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Form.h"
@@ -15,6 +16,7 @@ class TPlaceholderEdit;
 class TForm_Refund : public platform::Form {
 public:
     explicit TForm_Refund(QWidget* owner);
+    ~TForm_Refund() override;
 
     // Shows the dialog modally; in and out are not used.
     void Execute(const platform::Variant& in, platform::Variant& out);
@@ -40,6 +42,7 @@ private:
     QLineEdit* editOutTradeno;
     QLineEdit* editRefundPsw;
     QLabel* LabelTip;
-    TPlaceholderEdit* passTradenoHint;
-    TPlaceholderEdit* outTradenoHint;
+    // Members, so that they end before the edits do.
+    std::unique_ptr<TPlaceholderEdit> passTradenoHint;
+    std::unique_ptr<TPlaceholderEdit> outTradenoHint;
 };

@@ -19,7 +19,7 @@ void SetLook(QLineEdit* edit, const QColor& colour, bool italic) {
 }  // namespace
 
 TPlaceholderEdit::TPlaceholderEdit(QLineEdit* edit, const char* placeholder)
-    : QObject(edit), edit_(edit), placeholder_(QString::fromUtf8(placeholder)) {
+    : edit_(edit), placeholder_(QString::fromUtf8(placeholder)) {
     edit_->installEventFilter(this);
     ShowPlaceholder();
 }
