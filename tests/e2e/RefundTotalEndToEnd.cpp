@@ -44,11 +44,7 @@ protected:
 TEST_F(RefundTotalEndToEnd, KeyThreeRefundsAPaidOrderAndPrintsTheRefundReceipt) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("1");
-    const std::string pay = WaitForWindow("^刷卡支付$");
-    ASSERT_FALSE(pay.empty()) << Boxes();
-    Focus(pay);
+    ASSERT_FALSE(OpenFromMain(main, "1", "刷卡支付").empty());
     TypeLine("12.34");
     TypeLine("134567890123456789");
     ASSERT_TRUE(WaitForNoWindow("^刷卡支付$")) << Boxes();
@@ -56,11 +52,8 @@ TEST_F(RefundTotalEndToEnd, KeyThreeRefundsAPaidOrderAndPrintsTheRefundReceipt) 
     ASSERT_EQ(pays.size(), 1u);
     const std::string orderNo = ReplyField(pays[0].reply_body, "out_trade_no");
 
-    Focus(main);
-    Key("3");
-    const std::string refund = WaitForWindow("^退款申请$");
-    ASSERT_FALSE(refund.empty()) << Boxes();
-    Focus(refund);
+    const std::string refund = OpenFromMain(main, "3", "退款申请");
+    ASSERT_FALSE(refund.empty());
     Screenshot(refund, "e2e_refund_open");
     TypeLine("5");
     Key("Return");  // no channel number: its hint comes back
@@ -97,11 +90,8 @@ TEST_F(RefundTotalEndToEnd, KeyThreeRefundsAPaidOrderAndPrintsTheRefundReceipt) 
 TEST_F(RefundTotalEndToEnd, KeySixShowsTheDaysTotalsAndEnterPrintsThem) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("6");
-    const std::string total = WaitForWindow("^今日汇总$");
-    ASSERT_FALSE(total.empty()) << Boxes();
-    Focus(total);
+    const std::string total = OpenFromMain(main, "6", "今日汇总");
+    ASSERT_FALSE(total.empty());
     Screenshot(total, "e2e_today_total");
     Key("Return");
     ASSERT_TRUE(WaitFor(10, [&] { return PrintedLines().size() == 28; })) << Boxes();

@@ -172,6 +172,19 @@ void TillEndToEnd::Focus(const std::string& window) {
     }
 }
 
+std::string TillEndToEnd::OpenFromMain(const std::string& main, const std::string& key,
+                                       const std::string& caption) {
+    Focus(main);
+    Key(key);
+    const std::string window = WaitForWindow("^" + caption + "$");
+    if (window.empty()) {
+        ADD_FAILURE() << caption << " did not open; boxes: " << Boxes();
+        return {};
+    }
+    Focus(window);
+    return window;
+}
+
 void TillEndToEnd::Type(const std::string& text) {
     x_.Run({"xdotool", "type", "--delay", "15", text});
 }

@@ -70,6 +70,10 @@ protected:
 
     // Every window brings itself to the front when it opens, so the typing goes into it.
     void Focus(const std::string& window);
+    // Presses key in the main window and waits for the window so captioned to come to the
+    // front; its X id, "" (with a failure) when it never comes.
+    std::string OpenFromMain(const std::string& main, const std::string& key,
+                             const std::string& caption);
     void Type(const std::string& text);
     void Key(const std::string& key);
     void TypeLine(const std::string& text);
