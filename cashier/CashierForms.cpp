@@ -10,6 +10,8 @@
 #include "FormPayResult.h"
 #include "FormPrinterSet.h"
 #include "FormPub_Logo.h"
+#include "FormRefund.h"
+#include "FormTodayTotal.h"
 #include "QzFormRunner.h"
 
 void RegisterCashierForms() {
@@ -23,4 +25,6 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
     RegisterFormClass<TForm_Printer_Set>("TForm_Printer_Set");
     RegisterFormClass<TForm_More>("TForm_More");
+    RegisterFormClass<TForm_Refund>("TForm_Refund");
+    RegisterFormClass<TForm_Today_Total>("TForm_Today_Total");
 }

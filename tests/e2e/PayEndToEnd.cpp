@@ -1,57 +1,14 @@
 // The two roads of taking money, through the real VelPay on a private X server: key 1 and a
 // micro pay typed with xdotool, key 2 and the QR code of a code pay read back from a screenshot.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
 #include <regex>
 
-#include "ChildProcess.h"
 #include "TextCodec.h"
 #include "TillEndToEnd.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-class PayEndToEnd : public TillEndToEnd {
-protected:
-    ~PayEndToEnd() override {
-        StopTill();
-        desktop_.clear();
-    }
-
-    // A session bus and the accessibility bus on the X server, as a user's session has them,
-    // and the stand-in cash register showing the amount due on it.
-    void StartCashRegister(const std::vector<std::string>& layout, const std::string& title) {
-        const std::string run = (till_.Path() / "run").string();
-        fs::create_directories(run);
-        fs::permissions(run, fs::perms::owner_all);
-        const std::string display = x_.Display().substr(1);
-        desktopEnv_ = {"DISPLAY=" + x_.Display(), "XDG_RUNTIME_DIR=" + run,
-                       "DBUS_SESSION_BUS_ADDRESS=unix:path=" + run + "/bus"};
-        ChildProcess::Options options;
-        options.env = desktopEnv_;
-        desktop_.push_back(std::make_unique<ChildProcess>(
-            std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
-                                     "--address=unix:path=" + run + "/bus"},
-            options));
-        ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/bus"); }, 10000));
-        desktop_.push_back(std::make_unique<ChildProcess>(
-            std::vector<std::string>{"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
-            options));
-        ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/at-spi/bus_" + display); }, 10000))
-            << "the accessibility bus did not come up";
-        std::vector<std::string> argv{CASH_REGISTER_EXE};
-        argv.insert(argv.end(), layout.begin(), layout.end());
-        options.env.push_back("QT_QPA_PLATFORM=xcb");
-        desktop_.push_back(std::make_unique<ChildProcess>(argv, options));
-        ASSERT_FALSE(WaitForWindow("^" + title + "$").empty());
-    }
-
-    std::vector<std::unique_ptr<ChildProcess>> desktop_;
-};
+class PayEndToEnd : public TillEndToEnd {};
 
 }  // namespace
 

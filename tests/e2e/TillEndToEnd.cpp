@@ -1,12 +1,11 @@
 #include "TillEndToEnd.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
+
+#include <unistd.h>
 
 #include "FakeGatewayPaths.h"
 #include "QzIniFile.h"
@@ -21,6 +20,7 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
+// The text of a reply element as the gateway sent it.
 std::string ReplyField(const std::string& reply, const std::string& name) {
     const size_t start = reply.find("<" + name + "><![CDATA[");
     if (start == std::string::npos) {
@@ -31,7 +31,7 @@ std::string ReplyField(const std::string& reply, const std::string& name) {
 }
 
 SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
-    std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "velpay-pay-e2e-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary folder");
     }
@@ -49,14 +49,9 @@ SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_stri
     SaveFakeGatewayStore(path_.string() + "/");
 }
 
-SetUpTill::~SetUpTill() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 void SetUpTill::Configure(const std::string& section, const std::string& key,
                           const std::string& value) const {
-    TIniFile(Config().string()).WriteString(section, key, value);
+    TIniFile((path_ / "Config/Config.ini").string()).WriteString(section, key, value);
 }
 
 void SetUpTill::ReadAmountFrom(const std::string& title, int order,
@@ -67,16 +62,47 @@ void SetUpTill::ReadAmountFrom(const std::string& title, int order,
     Configure("获取外部金额", "ClassName", className);
 }
 
-std::string SetUpTill::MainCaption() const {
-    return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$";
+SetUpTill::~SetUpTill() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
 }
 
 TillEndToEnd::TillEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
-
 TillEndToEnd::~TillEndToEnd() {
     StopTill();
+    desktop_.clear();
 }
 
+// A session bus and the accessibility bus on the X server, as a user's session has them,
+// and the stand-in cash register showing the amount due on it.
+void TillEndToEnd::StartCashRegister(const std::vector<std::string>& layout,
+                                     const std::string& title) {
+    const std::string run = (till_.Path() / "run").string();
+    fs::create_directories(run);
+    fs::permissions(run, fs::perms::owner_all);
+    const std::string display = x_.Display().substr(1);
+    desktopEnv_ = {"DISPLAY=" + x_.Display(), "XDG_RUNTIME_DIR=" + run,
+                   "DBUS_SESSION_BUS_ADDRESS=unix:path=" + run + "/bus"};
+    ChildProcess::Options options;
+    options.env = desktopEnv_;
+    desktop_.push_back(std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                 "--address=unix:path=" + run + "/bus"},
+        options));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/bus"); }, 10000));
+    desktop_.push_back(std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
+        options));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/at-spi/bus_" + display); }, 10000))
+        << "the accessibility bus did not come up";
+    std::vector<std::string> argv{CASH_REGISTER_EXE};
+    argv.insert(argv.end(), layout.begin(), layout.end());
+    options.env.push_back("QT_QPA_PLATFORM=xcb");
+    desktop_.push_back(std::make_unique<ChildProcess>(argv, options));
+    ASSERT_FALSE(WaitForWindow("^" + title + "$").empty());
+}
+
+// Starts VelPay and signs cashier 1001 in; the main window's X id.
 std::string TillEndToEnd::StartSignedIn(const std::string& password) {
     std::vector<std::string> env{"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
                                  "VELPAY_TEST_MESSAGEBOXES=" + till_.Boxes().string()};
@@ -104,6 +130,8 @@ void TillEndToEnd::StopTill() {
     StopProcess(pid_);
 }
 
+// The X window of the visible window whose caption matches pattern, waited for up to 20 s;
+// "" when it never comes.
 std::string TillEndToEnd::WaitForWindow(const std::string& pattern) {
     std::string found;
     WaitFor(20, [&] {
@@ -139,11 +167,25 @@ bool TillEndToEnd::WaitFor(int seconds, const std::function<bool()>& check) {
     return false;
 }
 
+// Every window brings itself to the front when it opens, so the typing goes into it.
 void TillEndToEnd::Focus(const std::string& window) {
     if (!WaitForActive(window, 5)) {
         ADD_FAILURE() << "window " << window << " did not come to the front";
         x_.Run({"xdotool", "windowfocus", "--sync", window});
     }
+}
+
+std::string TillEndToEnd::OpenFromMain(const std::string& main, const std::string& key,
+                                       const std::string& caption) {
+    Focus(main);
+    Key(key);
+    const std::string window = WaitForWindow("^" + caption + "$");
+    if (window.empty()) {
+        ADD_FAILURE() << caption << " did not open; boxes: " << Boxes();
+        return {};
+    }
+    Focus(window);
+    return window;
 }
 
 void TillEndToEnd::Type(const std::string& text) {
@@ -159,6 +201,7 @@ void TillEndToEnd::TypeLine(const std::string& text) {
     Key("Return");
 }
 
+// A picture of the window, kept with the test's artifacts; its path.
 std::string TillEndToEnd::Screenshot(const std::string& window, const std::string& name) {
     fs::create_directories(ARTIFACTS_DIR);
     const std::string file = std::string(ARTIFACTS_DIR) + "/" + name + ".png";

@@ -1,19 +1,23 @@
-// The real VelPay on a private X server against the fake gateway, driven with xdotool as a
-// cashier would drive it, with screenshots kept in the test artifacts.
 #pragma once
+
+// A till on a private X server for the end-to-end tests: the real VelPay in a program folder of
+// its own, set up for the fake gateway's store, printing to a port file, driven with xdotool.
 
 #include <gtest/gtest.h>
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
+#include "ChildProcess.h"
 #include "FakeGateway.h"
 #include "XServer.h"
 
+// The bytes of a file; "" when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 
 // The text of a reply element as the gateway sent it.
@@ -30,17 +34,17 @@ public:
     SetUpTill(const SetUpTill&) = delete;
     SetUpTill& operator=(const SetUpTill&) = delete;
 
+    // The payment dialogs take the amount from the cash-register window so captioned.
     // One value of Config/Config.ini, written before the till starts.
     void Configure(const std::string& section, const std::string& key,
                    const std::string& value) const;
-    // The payment dialogs take the amount from the cash-register window so captioned.
     void ReadAmountFrom(const std::string& title, int order, const std::string& className) const;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Program() const { return path_ / name_; }
     std::filesystem::path Config() const { return path_ / "Config/Config.ini"; }
+    std::filesystem::path Program() const { return path_ / name_; }
     // The main window's caption as a pattern for xdotool.
-    std::string MainCaption() const;
+    std::string MainCaption() const { return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$"; }
     std::filesystem::path Port() const { return path_ / "LPT1"; }
     std::filesystem::path Boxes() const { return path_ / "boxes.txt"; }
 
@@ -53,6 +57,10 @@ class TillEndToEnd : public ::testing::Test {
 protected:
     TillEndToEnd();
     ~TillEndToEnd() override;
+
+    // A session bus and the accessibility bus on the X server, as a user's session has them,
+    // and the stand-in cash register showing the amount due on it.
+    void StartCashRegister(const std::vector<std::string>& layout, const std::string& title);
 
     // Starts VelPay and signs cashier 1001 in; the main window's X id.
     std::string StartSignedIn(const std::string& password = "123456");
@@ -69,6 +77,10 @@ protected:
 
     // Every window brings itself to the front when it opens, so the typing goes into it.
     void Focus(const std::string& window);
+    // Presses key in the main window and waits for the window so captioned to come to the
+    // front; its X id, "" (with a failure) when it never comes.
+    std::string OpenFromMain(const std::string& main, const std::string& key,
+                             const std::string& caption);
     void Type(const std::string& text);
     void Key(const std::string& key);
     void TypeLine(const std::string& text);
@@ -76,13 +88,12 @@ protected:
     // A picture of the window, kept with the test's artifacts; its path.
     std::string Screenshot(const std::string& window, const std::string& name);
 
-    // The boxes the till has shown, one "caption|text|flags" line each.
     std::string Boxes() const { return ReadFile(till_.Boxes()); }
 
     XServer x_;
     FakeGateway gateway_;
     SetUpTill till_;
     pid_t pid_ = -1;
-    // What the till's environment adds to this process's.
     std::vector<std::string> desktopEnv_;
+    std::vector<std::unique_ptr<ChildProcess>> desktop_;
 };
