@@ -96,5 +96,6 @@ void LoadShortCutSet();
 void SaveShortCutSet();
 void LoadGetMyValueSet();
 
-// The folder the updater is installed in: "update/" beside the program folder.
+// The folder the updater is installed in: "update/" beside the program folder ("/update/" for
+// a program in the root folder).
 std::string ComputeUpdatePath(const std::string& programFolder);

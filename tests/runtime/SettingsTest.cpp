@@ -155,4 +155,5 @@ TEST(UpdatePath, IsTheUpdateFolderBesideTheProgramFolder) {
     EXPECT_EQ(ComputeUpdatePath("/opt/velpay/"), "/opt/update/");
     EXPECT_EQ(ComputeUpdatePath("/opt/velpay"), "/opt/update/");
     EXPECT_EQ(ComputeUpdatePath("/velpay/"), "/update/");
+    EXPECT_EQ(ComputeUpdatePath("/"), "/update/");  // the root is its own parent
 }
