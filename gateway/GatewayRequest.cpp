@@ -70,7 +70,7 @@ bool TGatewayRequest::BuildRequest() {
     try {
         RequestXml = ComposeRequest();
         if (SystemSet.LogLevel > 0) {
-            WriteLog(RequestXml);
+            WriteLogBytes(RequestXml);
         }
         return true;
     } catch (const std::exception& e) {
@@ -118,7 +118,7 @@ bool TGatewayRequest::TakeReply(std::string body) {
     try {
         ResponseXml = std::move(body);
         if (SystemSet.LogLevel > 0) {
-            WriteLog(ResponseXml);
+            WriteLogBytes(ResponseXml);
         }
         XmlDocument doc = ParseXml(ResponseXml);
         std::vector<xmlNode*> children = RootChildren(doc.get());

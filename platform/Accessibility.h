@@ -42,8 +42,9 @@ private:
     friend std::vector<AccessibleWindow> TopLevelWindows();
 };
 
-// The top-level windows of every program on the desktop: program by program in the desktop's
-// order, each program's windows in its own order. Empty when no accessibility bus runs.
+// The top-level windows of every other program on the desktop (this process's own are left
+// out): program by program in the desktop's order, each program's windows in its own order.
+// Empty when no accessibility bus runs.
 std::vector<AccessibleWindow> TopLevelWindows();
 
 }  // namespace platform

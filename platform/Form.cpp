@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "Application.h"
 #include "Foreground.h"
@@ -78,6 +79,9 @@ int Form::ShowModal() {
     }
     modalLoop_ = nullptr;
     modalShowing_ = false;
+    if (std::exchange(freeAfterModal_, false)) {
+        deleteLater();
+    }
     return modalResult_;
 }
 
@@ -162,13 +166,19 @@ void Form::closeEvent(QCloseEvent* event) {
         showMinimized();
         return;
     }
+    const bool freed = action == CloseAction::caFree && !held_;
     if (modalShowing_) {
         if (modalResult_ == mrNone) {
             modalResult_ = mrCancel;
         }
+        // Freed when ShowModal has returned: whoever waits in it still gets the result.
+        freeAfterModal_ = freed;
         done(modalResult_);
     } else {
         hide();
+        if (freed) {
+            deleteLater();
+        }
     }
     if (isMainForm_) {
         QApplication::quit();

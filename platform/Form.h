@@ -40,8 +40,13 @@ public:
     void SetModalResult(int result);
     bool IsModalShowing() const { return modalShowing_; }
 
-    // Asks the form to close; FormClose decides whether it hides, is freed or stays.
+    // Asks the form to close; FormClose decides whether it hides, is freed or stays. A form
+    // that is freed goes once the event that closed it has been handled (after its modal show
+    // has returned), never from inside its own handlers.
     void Close();
+    // A held form is destroyed by its holder (the form runner, or whoever keeps the form the
+    // runner gave back): a "free" close only hides it.
+    void SetHeld(bool held) { held_ = held; }
 
     // The object name of the control that has (or last had) the focus in this form.
     std::string ActiveControlName() const;
@@ -104,6 +109,8 @@ private:
     bool modalShowing_ = false;
     QEventLoop* modalLoop_ = nullptr;
     bool isMainForm_ = false;
+    bool held_ = false;
+    bool freeAfterModal_ = false;
     // A character changed by a filter is sent on as a new event that must not be filtered again.
     bool substituting_ = false;
 };

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <optional>
 
+#include "FileDescriptor.h"
+
 namespace platform {
 namespace {
 
@@ -43,22 +45,6 @@ std::optional<std::string> PortDevice(const std::string& name) {
     }
     return device + std::to_string(std::stoi(digits) - 1);
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool WriteAll(int fd, std::string_view bytes) {
     using Clock = std::chrono::steady_clock;

@@ -1,10 +1,5 @@
 #include "PrivateProfile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "TextCodec.h"
@@ -146,38 +141,6 @@ std::string_view CutGbk(std::string_view s, size_t limit) {
 }
 
 }  // namespace
-
-std::string ReadFileBytes(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
-    std::string temp = fileName + ".new";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        ok = n > 0;
-        done += ok ? static_cast<size_t>(n) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), fileName.c_str()) == 0) {
-        return true;
-    }
-    ::unlink(temp.c_str());
-    return false;
-}
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view def, const std::string& fileName) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "WholeFile.h"
+
 // The Windows profile-file rules the configuration files have always followed: the file is read
 // and written on every call (nothing cached), its text is code page 936, section and key names
 // match without regard to case, a value loses the blanks around it and one pair of enclosing
@@ -21,12 +23,5 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // written. False when the file cannot be written.
 bool WritePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& fileName);
-
-// Writes bytes to fileName through a file beside it renamed over the old one, so a crash or a
-// full disk leaves either the old file or the new one. False when it could not.
-bool ReplaceFileContents(const std::string& fileName, std::string_view bytes);
-
-// The whole file as bytes; empty when it cannot be read.
-std::string ReadFileBytes(const std::string& fileName);
 
 }  // namespace platform

@@ -13,7 +13,9 @@ class QWidget;
 
 // Text := the first text found in a top-level window whose title holds TitlePart (exact bytes,
 // with case), going through the windows in the desktop's order; empty when none gives one.
-// WindowHandle is the calling dialog; every top-level window is searched, its own included.
+// WindowHandle is the calling dialog. The windows of this program are not searched: asking them
+// over the accessibility bus would wait on this very thread, and none of them is the cash
+// register's.
 void GetExternalAmount(QWidget* WindowHandle, const std::string& TitlePart, int Order,
                        const std::string& ClassName, std::string& Text);
 

@@ -51,6 +51,9 @@ std::unique_ptr<Form> RunRegisteredForm(const std::string& FormClassName,
     if (!form) {
         throw Exception("[" + className + "]类创建失败!");
     }
+    // Whatever its close handling asks for, the form is destroyed by the runner (or by the
+    // caller it is handed to), never by itself.
+    form->SetHeld(true);
 
     const Form::Method* method = nullptr;
     if (CallMethod) {

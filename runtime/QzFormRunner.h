@@ -25,7 +25,9 @@ void RegisterFormClass(const std::string& className) {
 // Creates the form of class FormClassName, calls its published method MethodName with InParam
 // and puts the result in OutParam, shows it as asked and, with FreeAfter, destroys it. Raises
 // Exception "[%s]类不存在!", "[%s]类创建失败!" or "[%s]类中不存在[%s]模块!"; a failure of the
-// method or the show reaches the caller unchanged, the form destroyed all the same.
+// method or the show reaches the caller unchanged, the form destroyed all the same. The form is
+// held (Form::SetHeld) by the runner, and without FreeAfter by the caller it is handed to: its
+// own close handling never destroys it.
 std::unique_ptr<Form> RunRegisteredForm(const std::string& FormClassName,
                                         const std::string& MethodName, const Variant& InParam,
                                         Variant& OutParam, bool FreeAfter, bool CallMethod,

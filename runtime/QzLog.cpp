@@ -15,9 +15,7 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-}  // namespace
-
-void WriteLog(const std::string& Msg) {
+void AppendEntry(const std::string& message) {
     std::string folder = AppPath + "Log";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -25,7 +23,7 @@ void WriteLog(const std::string& Msg) {
         throw EInOutError("Cannot create folder " + folder + ": " + ec.message());
     }
     std::string fileName = folder + "/log" + LocalTimeText("%Y%m%d") + ".txt";
-    std::string entry = LocalTimeText() + "\r\n" + platform::Utf8ToGbk(Msg) + "\r\n";
+    std::string entry = LocalTimeText() + "\r\n" + message + "\r\n";
 
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "ab"));
     if (!file) {
@@ -35,4 +33,14 @@ void WriteLog(const std::string& Msg) {
         std::fflush(file.get()) != 0) {
         throw EInOutError("Cannot write file " + fileName);
     }
+}
+
+}  // namespace
+
+void WriteLog(const std::string& Msg) {
+    AppendEntry(platform::Utf8ToGbk(Msg));
+}
+
+void WriteLogBytes(const std::string& Bytes) {
+    AppendEntry(Bytes);
 }

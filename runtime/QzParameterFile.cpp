@@ -2,10 +2,13 @@
 
 #include <libxml/tree.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "MyAES.h"
@@ -99,6 +102,10 @@ std::string ReadWholeFile(const std::string& fileName) {
     return bytes.str();
 }
 
+struct XmlBufferFree {
+    void operator()(xmlChar* bytes) const { xmlFree(bytes); }
+};
+
 // The first element child of parent named exactly name; null when there is none.
 xmlNode* FindChild(xmlNode* parent, const char* name) {
     for (xmlNode* node = parent ? parent->children : nullptr; node; node = node->next) {
@@ -109,10 +116,43 @@ xmlNode* FindChild(xmlNode* parent, const char* name) {
     return nullptr;
 }
 
+// XML has no way to hold the control characters other than tab, line feed and carriage return,
+// not even as a character reference. A value holding one is stored as the hexadecimal digits of
+// its bytes, and its element says so with this attribute.
+const xmlChar* const kFormAttribute = reinterpret_cast<const xmlChar*>("form");
+const char* const kHexForm = "hex";
+
+bool XmlCanHold(const std::string& text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+    });
+}
+
+bool IsHexForm(xmlNode* leaf) {
+    std::unique_ptr<xmlChar, XmlBufferFree> form(xmlGetNoNsProp(leaf, kFormAttribute));
+    return form && reinterpret_cast<const char*>(form.get()) == std::string_view(kHexForm);
+}
+
+std::string FromHexForm(const std::string& hex, const char* name) {
+    bool digits = std::all_of(hex.begin(), hex.end(),
+                              [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    if (!digits || hex.size() % 2 != 0) {
+        throw Exception(std::string("Parameter ") + name + " is not hexadecimal");
+    }
+    std::string bytes;
+    HexToStr(hex, bytes);
+    return bytes;
+}
+
 // A missing element reads as an empty text.
 std::string LeafText(xmlNode* parent, const char* name) {
     xmlNode* leaf = FindChild(parent, name);
-    return leaf ? platform::ThroughGbk(ElementText(leaf)) : std::string();
+    if (!leaf) {
+        return {};
+    }
+    std::string text = ElementText(leaf);
+    return platform::ThroughGbk(IsHexForm(leaf) ? FromHexForm(text, name) : text);
 }
 
 void SetLeafText(xmlNode* parent, const char* name, const std::string& text) {
@@ -120,14 +160,15 @@ void SetLeafText(xmlNode* parent, const char* name, const std::string& text) {
     if (!leaf) {
         throw Exception(std::string("Parameter template lacks ") + name);
     }
+    std::string content = text;
+    if (!XmlCanHold(text)) {
+        StrToHex(text, content);
+        xmlSetProp(leaf, kFormAttribute, reinterpret_cast<const xmlChar*>(kHexForm));
+    }
     // Added as a text node, so the writer escapes it; nothing in it is read as markup.
-    xmlNodeAddContentLen(leaf, reinterpret_cast<const xmlChar*>(text.data()),
-                         static_cast<int>(text.size()));
+    xmlNodeAddContentLen(leaf, reinterpret_cast<const xmlChar*>(content.data()),
+                         static_cast<int>(content.size()));
 }
-
-struct XmlBufferFree {
-    void operator()(xmlChar* bytes) const { xmlFree(bytes); }
-};
 
 std::string Serialise(xmlDoc* doc) {
     xmlChar* raw = nullptr;
@@ -144,10 +185,14 @@ void ReadParameters() {
     TMemoryStream enciphered(ReadWholeFile(ParameterFileName()));
     TMemoryStream plain;
     AESDecryptStream(enciphered, kStoredAESKey, &plain, kKeyType);
-    XmlDocument doc = ParseXml(plain.Bytes());
+    // Blanks are kept: a store name may be blanks alone.
+    XmlDocument doc = ParseXml(plain.Bytes(), XmlBlanks::kKept);
     xmlNode* root = xmlDocGetRootElement(doc.get());
     if (!root) {
         throw Exception("XML document has no root element");
+    }
+    if (ElementName(root) != "xml") {
+        throw Exception("Parameter document has the root " + ElementName(root) + ", not xml");
     }
 
     // Each path is stored as it is read: after a failure the ones read before it stay.

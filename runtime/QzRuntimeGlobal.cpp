@@ -37,7 +37,12 @@ std::string ParentFolder(const std::string& programFolder) {
         folder.pop_back();
     }
     std::string probe = folder + "x.x";
-    return probe.substr(0, probe.rfind('/') + 1);
+    size_t slash = probe.rfind('/');
+    if (slash == std::string::npos) {
+        // A program in the root folder: its parent is the root itself.
+        return programFolder.starts_with('/') ? "/" : "";
+    }
+    return probe.substr(0, slash + 1);
 }
 
 std::string ComputeUpdatePath(const std::string& programFolder) {

@@ -96,7 +96,8 @@ void LoadShortCutSet();
 void SaveShortCutSet();
 void LoadGetMyValueSet();
 
-// The folder the updater is installed in: "update/" beside the program folder.
+// The folder the updater is installed in: "update/" beside the program folder ("/update/" for
+// a program in the root folder).
 std::string ComputeUpdatePath(const std::string& programFolder);
 // The folder that holds the program folder, with its trailing "/" (/opt/pay/ gives /opt/).
 std::string ParentFolder(const std::string& programFolder);

@@ -29,7 +29,7 @@ void Quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-XmlDocument ParseXml(std::string_view bytes) {
+XmlDocument ParseXml(std::string_view bytes, XmlBlanks blanks) {
     xmlSetGenericErrorFunc(nullptr, Quiet);
     std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) {
@@ -37,8 +37,8 @@ XmlDocument ParseXml(std::string_view bytes) {
     }
     // No entity substitution, no DTD, no network; XML_PARSE_HUGE stays off so the parser's
     // own depth and size limits hold.
-    const int options =
-        XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
+    const int options = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR |
+                        (blanks == XmlBlanks::kDropped ? XML_PARSE_NOBLANKS : 0);
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         throw Exception("XML document is too large");
     }

@@ -15,10 +15,14 @@ struct XmlDocFree {
 };
 using XmlDocument = std::unique_ptr<xmlDoc, XmlDocFree>;
 
+// Whitespace-only text: dropped (the gateway's replies), or kept as the text of its element
+// (documents of our own whose values may be blanks alone).
+enum class XmlBlanks { kDropped, kKept };
+
 // Parses bytes as an XML document; the document's own declaration or byte-order mark names its
-// encoding, UTF-8 when none. Whitespace-only text between elements is dropped. Raises Exception
-// with the parser's message when the bytes are not a well-formed document, or carry a DOCTYPE.
-XmlDocument ParseXml(std::string_view bytes);
+// encoding, UTF-8 when none. Raises Exception with the parser's message when the bytes are not a
+// well-formed document, or carry a DOCTYPE.
+XmlDocument ParseXml(std::string_view bytes, XmlBlanks blanks = XmlBlanks::kDropped);
 
 // The element children of the root, in document order. Raises Exception when there is no root.
 std::vector<xmlNode*> RootChildren(xmlDoc* doc);

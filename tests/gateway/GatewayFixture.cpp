@@ -35,12 +35,16 @@ void GatewayFixture::TearDown() {
 }
 
 std::string GatewayFixture::LogText() const {
-    std::string text;
+    return platform::GbkToUtf8(LogBytes());
+}
+
+std::string GatewayFixture::LogBytes() const {
+    std::string bytes;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder_.File("Log"), ec)) {
-        text += platform::GbkToUtf8(folder_.Read("Log/" + entry.path().filename().string()));
+        bytes += folder_.Read("Log/" + entry.path().filename().string());
     }
-    return text;
+    return bytes;
 }
 
 std::string JsonText(const std::string& text) {

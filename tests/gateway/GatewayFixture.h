@@ -33,6 +33,8 @@ protected:
 
     // The day's log as UTF-8 text; "" when nothing was logged.
     std::string LogText() const;
+    // The day's log as the bytes in the file.
+    std::string LogBytes() const;
 
     // Queues one scripted reply for op.
     void Reply(const std::string& op, const std::string& jsonSpec) {

@@ -280,4 +280,35 @@ TEST_F(RequestTextTest, LogLevelDecidesWhetherRequestAndReplyAreLogged) {
     EXPECT_NE(log.find("<transaction_id><![CDATA[" + logged.transaction_id), std::string::npos);
 }
 
+// The request and the reply go into the log as the bytes that went out and came in: a reply in
+// GBK stays GBK, one in UTF-8 stays UTF-8, and neither loses its Chinese text.
+TEST_F(RequestTextTest, TheLogKeepsRequestAndReplyBytesAsTheyTravelled) {
+    struct Case {
+        const char* what;
+        std::string reply;
+    } cases[] = {
+        {"GBK", "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<xml><result>-1</result><errmsg>" +
+                    Gbk("商户余额不足") + "</errmsg></xml>"},
+        {"UTF-8",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<xml><result>-1</result>"
+         "<errmsg>商户余额不足</errmsg></xml>"},
+    };
+    SystemSet.LogLevel = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reply("microPay", "{\"raw_b64\": " + JsonBase64(c.reply) + "}");
+        TMicroPay pay;
+        FillCommon(pay);
+        pay.total_fee = "1";
+        pay.auth_code = "付款码";
+        ASSERT_TRUE(Exchange(pay)) << pay.ErrorMsg;
+        EXPECT_EQ(pay.errmsg, "商户余额不足");
+        EXPECT_EQ(pay.ResponseXml, c.reply);
+        const std::string log = LogBytes();
+        EXPECT_NE(log.find("\r\n" + pay.RequestXml + "\r\n"), std::string::npos);
+        EXPECT_NE(log.find("付款码"), std::string::npos) << "the request's UTF-8 as it was posted";
+        EXPECT_NE(log.find("\r\n" + c.reply + "\r\n"), std::string::npos);
+    }
+}
+
 }  // namespace

@@ -142,6 +142,7 @@ protected:
     }
     void TearDown() override {
         unsetenv("CURL_CA_BUNDLE");
+        unsetenv("SSL_CERT_FILE");
         GatewayFixture::TearDown();
     }
     void TrustTestCa() { setenv("CURL_CA_BUNDLE", pki_->File("ca.pem").c_str(), 1); }
@@ -174,6 +175,17 @@ TEST_F(HttpsTest, AnUntrustedCertificateIsRefused) {
     EXPECT_FALSE(SendTotals(totals));
     EXPECT_EQ(totals.ErrorMsg, kNetworkErrorMsg);
     EXPECT_NE(LogText().find("certificate"), std::string::npos);
+    EXPECT_TRUE(byIp_->Requests().empty());
+}
+
+// What the README tells a till's installer: CURL_CA_BUNDLE names the authorities to trust;
+// OpenSSL's own variable is not read, so setting it trusts nothing more.
+TEST_F(HttpsTest, OpenSslsCertificateFileVariableIsNotRead) {
+    setenv("SSL_CERT_FILE", pki_->File("ca.pem").c_str(), 1);
+    SystemSet.BaseUrl = byIp_->BaseUrl();
+    TTodayTotal totals;
+    EXPECT_FALSE(SendTotals(totals));
+    EXPECT_EQ(totals.ErrorMsg, kNetworkErrorMsg);
     EXPECT_TRUE(byIp_->Requests().empty());
 }
 

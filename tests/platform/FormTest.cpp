@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 #include "Form.h"
 #include "VirtualKeys.h"
@@ -20,6 +24,8 @@ public:
             edit->setObjectName(name);
             edits.push_back(edit);
         }
+        Publish("Execute", [](const Variant&, Variant& out) { out = Variant("ran"); });
+        Publish("DispInfo", [](const Variant&, Variant&) {});
         OnControlKeyPress(edits[1], [this](char32_t& ch) {
             if (ch < '0' || ch > '9')
                 ch = 0;
@@ -30,6 +36,10 @@ public:
         keys.push_back(key);
         if (key == VK_F1 + 1)
             key = 0;  // F2 is the form's own
+        if (key == VK_F1 + 2 && onF3) {
+            onF3();
+            keys.push_back(key);  // the form is still whole after its handler ran
+        }
     }
     void FormClose(CloseAction& action) override { action = closeAction; }
 
@@ -37,6 +47,7 @@ public:
     std::vector<int> keys;
     std::string controlChars;
     CloseAction closeAction = CloseAction::caHide;
+    std::function<void()> onF3;
 };
 
 }  // namespace
@@ -98,5 +109,59 @@ TEST(Form, ModalResultEndsTheShowAndCloseMayBeRefused) {
 
 TEST(Form, PublishedMethodsAreFoundWithoutRegardToCase) {
     ProbeForm form;
-    EXPECT_EQ(form.FindMethod("Execute"), nullptr);
+    for (const char* name : {"Execute", "EXECUTE", "execute", "eXeCuTe"}) {
+        const Form::Method* method = form.FindMethod(name);
+        ASSERT_NE(method, nullptr) << name;
+        Variant out;
+        (*method)(Variant(name), out);
+        EXPECT_EQ(out, Variant("ran"));
+    }
+    EXPECT_NE(form.FindMethod("dispinfo"), nullptr);
+    EXPECT_EQ(form.FindMethod("Execute2"), nullptr);
+    EXPECT_EQ(form.FindMethod("Exécute"), nullptr);  // only ASCII letters fold
+}
+
+// Deferred deletions run as they would once control is back in the event loop.
+void RunDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(Form, AFreeCloseDestroysTheFormOnceItsHandlerHasReturned) {
+    QPointer<ProbeForm> form(new ProbeForm);
+    form->closeAction = CloseAction::caFree;
+    bool aliveAfterClose = false;
+    form->onF3 = [&] {
+        form->Close();
+        aliveAfterClose = !form.isNull() && !form->isVisible();
+    };
+    form->show();
+    QTest::keyClick(form->edits[0], Qt::Key_F3);
+    EXPECT_TRUE(aliveAfterClose) << "hidden, and still there inside its own handler";
+    RunDeferredDeletes();
+    EXPECT_TRUE(form.isNull());
+    delete form.data();
+}
+
+TEST(Form, AFreeCloseOfAModalFormLetsTheShowReturnItsResultFirst) {
+    QPointer<ProbeForm> form(new ProbeForm);
+    form->closeAction = CloseAction::caFree;
+    QTimer::singleShot(0, form, [&] { form->Close(); });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_FALSE(form->isVisible());
+    RunDeferredDeletes();
+    EXPECT_TRUE(form.isNull());
+    delete form.data();
+}
+
+TEST(Form, AHeldFormIsOnlyHiddenByAFreeClose) {
+    ProbeForm form;
+    form.SetHeld(true);
+    form.closeAction = CloseAction::caFree;
+    form.show();
+    form.Close();
+    QTimer::singleShot(0, &form, [&] { form.Close(); });
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    RunDeferredDeletes();
+    EXPECT_FALSE(form.isVisible());  // still here: the holder destroys it, at the end of the test
 }

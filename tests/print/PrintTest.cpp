@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
+#include <stdexcept>
 
 #include "PortDevice.h"
+#include "Printers.h"
 #include "QzPrint.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
@@ -148,15 +151,57 @@ TEST(PortDevice, PortNamesMapToDevices) {
     EXPECT_EQ(platform::PortDevicePath("/dev/usb/lp0"), "/dev/usb/lp0");
 }
 
-// With no print service to be reached the printer path drops the receipt and returns.
+// Sets an environment variable for one test and puts back what it was.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = getenv(name)) {
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~EnvironmentGuard() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Works in another folder for one test, and goes back.
+class WorkingFolderGuard {
+public:
+    explicit WorkingFolderGuard(const std::string& folder) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolderGuard() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+// With no print service to be reached there is no printer: the receipt goes nowhere (not into a
+// file in the working folder, as a print library falling back to PDF would put it) and the
+// call returns.
 TEST(PrinterPrinting, NoPrinterPrintsNothingAndReturns) {
     TestFolder folder;
-    setenv("CUPS_SERVER", folder.File("no-cups.sock").c_str(), 1);
+    EnvironmentGuard cups("CUPS_SERVER", folder.File("no-cups.sock"));
+    WorkingFolderGuard here(folder.Path());
     TPrintSet saved = PrintSet;
     PrintSet.PrinterType = 2;
     PrintSet.FontName = "宋体";
     PrintSet.FontSize = 9;
-    PrintReceipt("收银员：01");
+
+    EXPECT_TRUE(platform::InstalledPrinters().empty());
+    EXPECT_EQ(platform::CurrentPrinter(), "");
+    EXPECT_THROW(platform::PrintTextLines({"收银员：01"}, {"宋体", 9, 134}), std::runtime_error);
+    EXPECT_NO_THROW(PrintReceipt("收银员：01"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << "nothing was written anywhere";
     PrintSet = saved;
 }
 

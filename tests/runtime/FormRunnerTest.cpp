@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 #include "FormPub_Logo.h"
@@ -34,6 +35,24 @@ public:
     }
 };
 
+// A dialog that closes itself from inside its modal show and asks to be freed.
+class TForm_Freeing : public Form {
+public:
+    explicit TForm_Freeing(QWidget* owner) : Form(owner) {
+        ++liveForms;
+        Publish("Execute", [this](const Variant&, Variant& out) {
+            QTimer::singleShot(0, this, [this] { Close(); });
+            out = Variant(ShowModal() == platform::mrCancel);
+        });
+    }
+    ~TForm_Freeing() override { --liveForms; }
+
+protected:
+    void FormClose(platform::CloseAction& action) override {
+        action = platform::CloseAction::caFree;
+    }
+};
+
 class TForm_Broken : public Form {
 public:
     explicit TForm_Broken(QWidget* owner) : Form(owner) { throw std::runtime_error("no"); }
@@ -44,12 +63,14 @@ protected:
     void SetUp() override {
         RegisterFormClass<TForm_Probe>("TForm_Probe");
         RegisterFormClass<TForm_Broken>("TForm_Broken");
+        RegisterFormClass<TForm_Freeing>("TForm_Freeing");
         liveForms = 0;
         shownModal = 0;
     }
     void TearDown() override {
         UnRegisterClass("TForm_Probe");
         UnRegisterClass("TForm_Broken");
+        UnRegisterClass("TForm_Freeing");
         EXPECT_EQ(liveForms, 0) << "every form is destroyed";
     }
     std::string Message(const std::string& cls, const std::string& method) {
@@ -111,6 +132,24 @@ TEST_F(FormRunner, WithoutCallOrShowTheFormIsOnlyMadeAndFreed) {
     auto kept = RunRegisteredForm("TForm_Probe", "", Variant(), out, false, false, false, false);
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(liveForms, 1);
+}
+
+TEST_F(FormRunner, AFormThatAsksToBeFreedIsDestroyedOnceByTheRunner) {
+    Variant out;
+    RunRegisteredForm("TForm_Freeing", "Execute", Variant(), out, true, true, false, false);
+    EXPECT_EQ(out, Variant(true));
+    EXPECT_EQ(liveForms, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(liveForms, 0) << "destroyed once, not a second time";
+}
+
+TEST(PubLogo, FreesItselfWhenClosed) {
+    QPointer<TForm_Pub_Logo> logo(new TForm_Pub_Logo(nullptr));
+    logo->Close();
+    EXPECT_FALSE(logo.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(logo.isNull());
+    delete logo.data();
 }
 
 TEST(PubLogo, DispInfoShowsTextForASecondUnlessClose) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -120,6 +121,33 @@ TEST_F(ParameterFile, SaveThenLoadGivesBackEveryField) {
     EXPECT_EQ(LogEntryCount(dir), 0u);
 }
 
+// A store name typed with a stray control character, or any other merchant field holding one,
+// must not cost the store its initialisation at the next start.
+TEST_F(ParameterFile, EveryControlCharacterInEveryMerchantFieldComesBack) {
+    std::string TInterfacePRM::*const fields[] = {
+        &TInterfacePRM::MchName, &TInterfacePRM::MchID,     &TInterfacePRM::AppID,
+        &TInterfacePRM::Key,     &TInterfacePRM::StoreName, &TInterfacePRM::StoreAppID};
+    RequestUrls = SomeUrls();
+    for (auto field : fields) {
+        for (int byte = 0x01; byte <= 0x1F; ++byte) {
+            const std::string c(1, static_cast<char>(byte));
+            for (const std::string& value : {"一号" + c + "门店", c}) {
+                SCOPED_TRACE(testing::Message()
+                             << "byte " << byte << " in a field of " << value.size());
+                InterfacePRM = SomeMerchant();
+                InterfacePRM.*field = value;
+                const TInterfacePRM saved = InterfacePRM;
+                SaveParameterFile();
+                InterfacePRM = {};
+                LoadParameterFile();
+                ASSERT_TRUE(InterfacePRM == saved);
+            }
+        }
+    }
+    EXPECT_TRUE(RequestUrls == SomeUrls());
+    EXPECT_EQ(LogEntryCount(dir), 0u);
+}
+
 TEST_F(ParameterFile, KeepsMerchantIdentifiersEncipheredInsideTheEncipheredFile) {
     RequestUrls = SomeUrls();
     InterfacePRM = SomeMerchant();
@@ -186,6 +214,8 @@ TEST_F(ParameterFile, DamagedFilesLogOnceAndEmptyTheMerchant) {
         Enciphered("<xml><InterfacePara><Key>" + Hex("k").substr(2) +
                    "</Key></InterfacePara></xml>"),
         Enciphered("<xml><InterfacePara><MchName><b>x</b></MchName></InterfacePara></xml>"),
+        // Of the right shape but under another root: not the parameter file.
+        Enciphered("<config><InterfacePara><MchName>x</MchName></InterfacePara></config>"),
     };
     for (size_t i = 0; i < std::size(damaged); ++i) {
         dir.Write(kFile, damaged[i]);
@@ -231,6 +261,22 @@ TEST_F(ParameterFile, FailedSaveLogsAndLeavesTheOldFileWhole) {
     EXPECT_EQ(dir.Read(kFile), old);
     EXPECT_EQ(InterfacePRM.MchName, "新名字");
     EXPECT_EQ(LogEntryCount(dir), 1u);
+}
+
+// A till whose parameter file is a link to a file kept elsewhere, readable only by its owner.
+TEST_F(ParameterFile, SaveWritesThroughALinkAndKeepsThePermissions) {
+    dir.Write("kept/Parameter.dat", "");
+    ASSERT_EQ(chmod(dir.File("kept/Parameter.dat").c_str(), 0600), 0);
+    std::filesystem::create_symlink("../kept/Parameter.dat", dir.File(kFile));
+    InterfacePRM = SomeMerchant();
+    SaveParameterFile();
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File(kFile)));
+    EXPECT_EQ(std::filesystem::status(dir.File("kept/Parameter.dat")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    InterfacePRM = {};
+    LoadParameterFile();
+    EXPECT_TRUE(InterfacePRM == SomeMerchant());
+    EXPECT_EQ(LogEntryCount(dir), 0u);
 }
 
 TEST_F(ParameterFile, SaveIntoAMissingFolderLogsAndWritesNothing) {

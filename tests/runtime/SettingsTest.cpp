@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "QzErrors.h"
 #include "QzIniFile.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
+#include "Unprivileged.h"
 
 namespace {
 
@@ -125,8 +128,32 @@ TEST_F(Settings, RefusedWriteNamesTheFile) {
     EXPECT_THROW(SaveShortCutSet(), EIniFileException);
 }
 
+// A configuration file the cashier's account may not write, in a folder it may: the save is
+// refused with the file's name and the file keeps what it held.
+TEST_F(Settings, AReadOnlyFileIsNotReplaced) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can run the save as another user";
+    }
+    const std::string file = dir.File("Config/Config.ini");
+    WriteConfig("[打印设置]\r\nPrinterType=2\r\n");
+    chmod(dir.Path().c_str(), 0755);
+    chmod(dir.File("Config").c_str(), 0777);
+    chmod(file.c_str(), 0444);
+    std::optional<bool> raised = AsNobody([&] {
+        try {
+            SavePrintSet();
+        } catch (const EIniFileException& e) {
+            return std::string(e.what()) == "Unable to write to " + file;
+        }
+        return false;
+    });
+    EXPECT_EQ(raised, std::optional<bool>(true));
+    EXPECT_EQ(dir.Read("Config/Config.ini"), Gbk("[打印设置]\r\nPrinterType=2\r\n"));
+}
+
 TEST(UpdatePath, IsTheUpdateFolderBesideTheProgramFolder) {
     EXPECT_EQ(ComputeUpdatePath("/opt/velpay/"), "/opt/update/");
     EXPECT_EQ(ComputeUpdatePath("/opt/velpay"), "/opt/update/");
     EXPECT_EQ(ComputeUpdatePath("/velpay/"), "/update/");
+    EXPECT_EQ(ComputeUpdatePath("/"), "/update/");  // the root is its own parent
 }

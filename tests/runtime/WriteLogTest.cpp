@@ -36,6 +36,19 @@ TEST(WriteLog, CreatesTheFolderAndAppendsTwoLineEntriesInCodePage936) {
     EXPECT_TRUE(std::regex_match(bytes, entry)) << bytes;
 }
 
+TEST(WriteLog, MessagesGoInCodePage936AndWireTextsAsTheyAre) {
+    TestFolder dir;
+    const std::string utf8 = "<errmsg>余额不足</errmsg>";
+    const std::string gbk = Gbk("<errmsg>余额不足</errmsg>");
+    WriteLog(utf8);
+    WriteLogBytes(utf8);
+    WriteLogBytes(gbk);
+    const std::string time = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\r\n)";
+    std::regex entries("^" + time + gbk + "\r\n" + time + utf8 + "\r\n" + time + gbk + "\r\n$");
+    std::string bytes = dir.Read(TodaysLogName());
+    EXPECT_TRUE(std::regex_match(bytes, entries)) << bytes;
+}
+
 TEST(WriteLog, RaisesWhenTheFolderCannotBeMade) {
     TestFolder dir;
     dir.Write("Log", "a file where the folder should be");
