@@ -13,6 +13,17 @@
 // "'<text>' is out of range" when the fen do not fit in 64 bits.
 std::string YuanToFen(const std::string& yuan);
 
+// How a yuan amount that falls exactly between two fen is rounded.
+enum class TFenRounding { HalfToEven, HalfAwayFromZero };
+
+// A yuan text of a reply as whole fen, read as YuanToFen reads it, an exact half rounded as
+// asked. Raises as YuanToFen does.
+int64_t YuanToFenValue(const std::string& yuan, TFenRounding rounding);
+
+// minuend - subtrahend, both yuan texts, computed exactly and shown with two decimals (an exact
+// half of a fen to the even neighbour): "12.5" - "0" gives "12.50". Raises as YuanToFen does.
+std::string YuanDifference(const std::string& minuend, const std::string& subtrahend);
+
 // An integer field of a reply (an amount in fen, the result code) as a number: blanks before
 // it, a sign, decimal digits or hexadecimal after "$" or "0x", 32 bits. Raises Exception "'<text>'
 // is not a valid integer value" otherwise.
