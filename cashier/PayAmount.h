@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "QzReplyNumber.h"  // the amounts of replies are read as integers
+
 // Amounts as the payment dialogs handle them: the cashier types yuan, the gateway carries
 // integer fen as decimal text.
 
@@ -23,11 +25,6 @@ int64_t YuanToFenValue(const std::string& yuan, TFenRounding rounding);
 // minuend - subtrahend, both yuan texts, computed exactly and shown with two decimals (an exact
 // half of a fen to the even neighbour): "12.5" - "0" gives "12.50". Raises as YuanToFen does.
 std::string YuanDifference(const std::string& minuend, const std::string& subtrahend);
-
-// An integer field of a reply (an amount in fen, the result code) as a number: blanks before
-// it, a sign, decimal digits or hexadecimal after "$" or "0x", 32 bits. Raises Exception "'<text>'
-// is not a valid integer value" otherwise.
-int32_t ReplyInteger(const std::string& text);
 
 // Fen as yuan with exactly two decimals: 1234 gives "12.34", 5 gives "0.05", -100 gives "-1.00".
 std::string FenToYuan(int64_t fen);
