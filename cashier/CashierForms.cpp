@@ -6,8 +6,12 @@
 #include "FormLogin.h"
 #include "FormMain.h"
 #include "FormMicroPay.h"
+#include "FormOrderDetail.h"
 #include "FormPayResult.h"
 #include "FormPub_Logo.h"
+#include "FormRefundDetail.h"
+#include "FormRefundQuery.h"
+#include "FormTodayOrder.h"
 #include "QzFormRunner.h"
 
 void RegisterCashierForms() {
@@ -19,4 +23,8 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Pay_Result>("TForm_Pay_Result");
     RegisterFormClass<TForm_Code_Pay>("TForm_Code_Pay");
     RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
+    RegisterFormClass<TForm_Refund_Query>("TForm_Refund_Query");
+    RegisterFormClass<TForm_Refund_Detail>("TForm_Refund_Detail");
+    RegisterFormClass<TForm_Today_Order>("TForm_Today_Order");
+    RegisterFormClass<TForm_Order_Detail>("TForm_Order_Detail");
 }

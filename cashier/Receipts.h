@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // The receipts the till prints, each a text of lines ending in CR LF, in UTF-8 until the
 // printer turns it into GBK.
@@ -16,3 +17,14 @@ std::string PrintTimeLine();
 // The thirteen-line payment receipt of a settled order; amounts in fen.
 std::string PaymentReceipt(const std::string& orderNo, const std::string& transactionId,
                            int64_t totalFee, int64_t couponFee);
+
+// Lines each followed by CR LF, as a multi-line text holds them.
+std::string LinesText(const std::vector<std::string>& lines);
+
+// The payment receipt reprinted from the order detail: a head, the detail's lines (sixteen
+// lines with a detail read, the first of its lines empty), two empty lines and the print time.
+std::string OrderReprint(const std::vector<std::string>& detailLines);
+
+// The refund receipt reprinted from the refund detail: a head, the detail's lines, two empty
+// lines and the print time.
+std::string RefundReprint(const std::vector<std::string>& detailLines);
