@@ -9,9 +9,11 @@
 #include "FormOrderDetail.h"
 #include "FormPayResult.h"
 #include "FormPub_Logo.h"
+#include "FormRefund.h"
 #include "FormRefundDetail.h"
 #include "FormRefundQuery.h"
 #include "FormTodayOrder.h"
+#include "FormTodayTotal.h"
 #include "QzFormRunner.h"
 
 void RegisterCashierForms() {
@@ -23,6 +25,8 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_Pay_Result>("TForm_Pay_Result");
     RegisterFormClass<TForm_Code_Pay>("TForm_Code_Pay");
     RegisterFormClass<TForm_Code_Pay_Detail>("TForm_Code_Pay_Detail");
+    RegisterFormClass<TForm_Refund>("TForm_Refund");
+    RegisterFormClass<TForm_Today_Total>("TForm_Today_Total");
     RegisterFormClass<TForm_Refund_Query>("TForm_Refund_Query");
     RegisterFormClass<TForm_Refund_Detail>("TForm_Refund_Detail");
     RegisterFormClass<TForm_Today_Order>("TForm_Today_Order");

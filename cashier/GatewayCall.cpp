@@ -3,9 +3,10 @@
 #include "DialogMessages.h"
 #include "QzReplyNumber.h"
 
-TCallOutcome CallGateway(QWidget* owner, TGatewayRequest& request, TResultReading reading) {
+TCallOutcome CallGateway(QWidget* owner, TGatewayRequest& request, TResultReading reading,
+                         const std::string& noReplyPrefix) {
     if (!request.BuildRequest() || !request.SendRequest()) {
-        ShowTip(owner, request.ErrorMsg);
+        ShowTip(owner, noReplyPrefix + request.ErrorMsg);
         return TCallOutcome::NoReply;
     }
     if (reading == TResultReading::TextZero) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "GatewayRequest.h"
 
 class QWidget;
@@ -9,6 +11,7 @@ class QWidget;
 
 enum class TCallOutcome {
     NoReply,        // building or sending failed; its ErrorMsg has been shown under "提示"
+                    // (after the dialog's prefix, where it has one)
     Success,        // result 0
     Failure,        // result below 0 (or, read as text, anything but "0"), described by errmsg
     BusinessError,  // result above 0, named by the operation's errcode
@@ -19,4 +22,5 @@ enum class TCallOutcome {
 enum class TResultReading { Integer, TextZero };
 
 TCallOutcome CallGateway(QWidget* owner, TGatewayRequest& request,
-                         TResultReading reading = TResultReading::Integer);
+                         TResultReading reading = TResultReading::Integer,
+                         const std::string& noReplyPrefix = {});

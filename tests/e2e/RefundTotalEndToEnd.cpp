@@ -1,0 +1,120 @@
+// Refunding and the day's totals through the real VelPay on a private X server: key 3 refunds an
+// order paid just before, key 6 shows the totals and Enter prints them.
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "TextCodec.h"
+#include "TillEndToEnd.h"
+
+namespace {
+
+class RefundTotalEndToEnd : public TillEndToEnd {
+protected:
+    // The port file as UTF-8 lines.
+    std::vector<std::string> PrintedLines() const {
+        const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
+            lines.push_back(printed.substr(start, end - start));
+        }
+        return lines;
+    }
+    // The lines given, the print time, then empty lines up to 28.
+    void ExpectPrinted(const std::vector<std::string>& head) const {
+        const std::vector<std::string> lines = PrintedLines();
+        ASSERT_EQ(lines.size(), 28u);
+        for (size_t i = 0; i < head.size(); ++i) {
+            EXPECT_EQ(lines[i], head[i]) << "line " << i + 1;
+        }
+        EXPECT_TRUE(std::regex_match(lines[head.size()],
+                                     std::regex(R"(打印时间:\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+            << lines[head.size()];
+        for (size_t i = head.size() + 1; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i], "") << "line " << i + 1;
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(RefundTotalEndToEnd, KeyThreeRefundsAPaidOrderAndPrintsTheRefundReceipt) {
+    const std::string main = StartSignedIn();
+    ASSERT_FALSE(main.empty());
+    Focus(main);
+    Key("1");
+    const std::string pay = WaitForWindow("^刷卡支付$");
+    ASSERT_FALSE(pay.empty()) << Boxes();
+    Focus(pay);
+    TypeLine("12.34");
+    TypeLine("134567890123456789");
+    ASSERT_TRUE(WaitForNoWindow("^刷卡支付$")) << Boxes();
+    const auto pays = gateway_.Requests("microPay");
+    ASSERT_EQ(pays.size(), 1u);
+    const std::string orderNo = ReplyField(pays[0].reply_body, "out_trade_no");
+
+    Focus(main);
+    Key("3");
+    const std::string refund = WaitForWindow("^退款申请$");
+    ASSERT_FALSE(refund.empty()) << Boxes();
+    Focus(refund);
+    Screenshot(refund, "e2e_refund_open");
+    TypeLine("5");
+    Key("Return");  // no channel number: its hint comes back
+    TypeLine(orderNo);
+    Type("888888");
+    Screenshot(refund, "e2e_refund_filled");
+    Key("Return");
+
+    ASSERT_TRUE(WaitForNoWindow("^退款申请$")) << Boxes();
+    EXPECT_TRUE(WaitForActive(main)) << "the main window is back in front";
+    EXPECT_EQ(Boxes(),
+              "提示|收款成功：应付12.34元,微信支付优惠0.00元,实付12.34元。|64\n"
+              "提示|退款申请提交成功。|64\n");
+
+    const auto refunds = gateway_.Requests("refund");
+    ASSERT_EQ(refunds.size(), 1u);
+    EXPECT_TRUE(refunds[0].problems.empty()) << refunds[0].problems.front();
+    EXPECT_EQ(refunds[0].sign_ok, true);
+    EXPECT_EQ(refunds[0].fields.at("pass_trade_no"), "");
+    EXPECT_EQ(refunds[0].fields.at("out_trade_no"), orderNo);
+    EXPECT_EQ(refunds[0].fields.at("refund_fee"), "500");
+    EXPECT_EQ(refunds[0].fields.at("syy_id"), "1001");
+    EXPECT_EQ(refunds[0].decrypted.at("super_pwd"), "888888");
+
+    const std::string& reply = refunds[0].reply_body;
+    ExpectPrinted({"          微信支付退款小票", "", "所属商户:海川测试商户",
+                   "门店名称:测试门店一号", "操作员编号:1001", "商户订单号:" + orderNo,
+                   "微信订单号:" + ReplyField(reply, "transaction_id"), "订单总金额:12.34元", "",
+                   "商户退款单号:" + ReplyField(reply, "out_refund_no"),
+                   "微信退款单号:" + ReplyField(reply, "refund_id"), "退款总金额:5.00元",
+                   "优惠退款金额:0.00元", "实际退款金额:5.00元", ""});
+}
+
+TEST_F(RefundTotalEndToEnd, KeySixShowsTheDaysTotalsAndEnterPrintsThem) {
+    const std::string main = StartSignedIn();
+    ASSERT_FALSE(main.empty());
+    Focus(main);
+    Key("6");
+    const std::string total = WaitForWindow("^今日汇总$");
+    ASSERT_FALSE(total.empty()) << Boxes();
+    Focus(total);
+    Screenshot(total, "e2e_today_total");
+    Key("Return");
+    ASSERT_TRUE(WaitFor(10, [&] { return PrintedLines().size() == 28; })) << Boxes();
+    Key("Escape");
+    ASSERT_TRUE(WaitForNoWindow("^今日汇总$")) << Boxes();
+    EXPECT_TRUE(WaitForActive(main));
+    EXPECT_EQ(Boxes(), "");
+
+    const auto queries = gateway_.Requests("todayTotal");
+    ASSERT_EQ(queries.size(), 1u);
+    EXPECT_TRUE(queries[0].problems.empty()) << queries[0].problems.front();
+    ExpectPrinted({"            微信支付今日汇总", "", "所属商户:海川测试商户",
+                   "门店名称:测试门店一号", "收银员编号:1001", "", "收款总笔数:2笔",
+                   "收款总金额:12.51元", "退款总笔数:2笔", "退款总金额:3.50元", "实收总金额:9.01元",
+                   "", ""});
+}

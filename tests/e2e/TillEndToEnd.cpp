@@ -1,0 +1,196 @@
+#include "TillEndToEnd.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
+
+#include "FakeGatewayPaths.h"
+#include "QzIniFile.h"
+#include "QzParameterFile.h"
+#include "QzRuntimeGlobal.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The text of a reply element as the gateway sent it.
+std::string ReplyField(const std::string& reply, const std::string& name) {
+    const size_t start = reply.find("<" + name + "><![CDATA[");
+    if (start == std::string::npos) {
+        return {};
+    }
+    const size_t value = start + name.size() + 11;
+    return reply.substr(value, reply.find("]]>", value) - value);
+}
+
+SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
+    std::string pattern = (fs::temp_directory_path() / "velpay-pay-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    path_ = pattern;
+    fs::copy_file(VELPAY_EXE, path_ / name_);
+    fs::copy_file(KBWATCH_LIB, path_ / fs::path(KBWATCH_LIB).filename());
+    fs::create_directories(path_ / "Config");
+    fs::create_directories(path_ / "Parameter");
+
+    TIniFile config((path_ / "Config/Config.ini").string());
+    config.WriteString("系统设置", "BaseUrl", gateway.BaseUrl());
+    config.WriteString("系统设置", "LogLevel", "1");
+    config.WriteString("打印设置", "PrinterType", "1");
+    config.WriteString("打印设置", "PrinterPort", Port().string());
+
+    const std::string savedAppPath = AppPath;
+    AppPath = path_.string() + "/";
+    PointPathsAtFakeGateway();
+    InterfacePRM = {"海川测试商户",       "1900000109",
+                    "wx2421b1c4370ec43b", "192006250b4c09247ec02edce69f6a2d",
+                    "测试门店一号",       "S0001"};
+    SaveParameterFile();
+    AppPath = savedAppPath;
+}
+
+void SetUpTill::ReadAmountFrom(const std::string& title, int order, const std::string& className) {
+    TIniFile config((path_ / "Config/Config.ini").string());
+    config.WriteString("获取外部金额", "IsUse", "1");
+    config.WriteString("获取外部金额", "Title", title);
+    config.WriteString("获取外部金额", "Order", std::to_string(order));
+    config.WriteString("获取外部金额", "ClassName", className);
+}
+
+SetUpTill::~SetUpTill() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+TillEndToEnd::TillEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
+TillEndToEnd::~TillEndToEnd() {
+    StopProcess(pid_);
+    desktop_.clear();
+}
+
+// A session bus and the accessibility bus on the X server, as a user's session has them,
+// and the stand-in cash register showing the amount due on it.
+void TillEndToEnd::StartCashRegister(const std::vector<std::string>& layout,
+                                     const std::string& title) {
+    const std::string run = (till_.Path() / "run").string();
+    fs::create_directories(run);
+    fs::permissions(run, fs::perms::owner_all);
+    const std::string display = x_.Display().substr(1);
+    desktopEnv_ = {"DISPLAY=" + x_.Display(), "XDG_RUNTIME_DIR=" + run,
+                   "DBUS_SESSION_BUS_ADDRESS=unix:path=" + run + "/bus"};
+    ChildProcess::Options options;
+    options.env = desktopEnv_;
+    desktop_.push_back(std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                 "--address=unix:path=" + run + "/bus"},
+        options));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/bus"); }, 10000));
+    desktop_.push_back(std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
+        options));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/at-spi/bus_" + display); }, 10000))
+        << "the accessibility bus did not come up";
+    std::vector<std::string> argv{CASH_REGISTER_EXE};
+    argv.insert(argv.end(), layout.begin(), layout.end());
+    options.env.push_back("QT_QPA_PLATFORM=xcb");
+    desktop_.push_back(std::make_unique<ChildProcess>(argv, options));
+    ASSERT_FALSE(WaitForWindow("^" + title + "$").empty());
+}
+
+// Starts VelPay and signs cashier 1001 in; the main window's X id.
+std::string TillEndToEnd::StartSignedIn() {
+    std::vector<std::string> env{"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
+                                 "VELPAY_TEST_MESSAGEBOXES=" + till_.Boxes().string()};
+    env.insert(env.end(), desktopEnv_.begin(), desktopEnv_.end());
+    pid_ = SpawnProcess({till_.Program().string()}, env);
+    EXPECT_GT(pid_, 0);
+    const std::string login = WaitForWindow("^登录$");
+    if (login.empty()) {
+        ADD_FAILURE() << "no sign-in dialog; boxes: " << ReadFile(till_.Boxes());
+        return {};
+    }
+    Focus(login);
+    TypeLine("1001");
+    TypeLine("123456");
+    const std::string main = WaitForWindow(till_.MainCaption());
+    EXPECT_FALSE(main.empty()) << ReadFile(till_.Boxes());
+    return main;
+}
+
+// The X window of the visible window whose caption matches pattern, waited for up to 20 s;
+// "" when it never comes.
+std::string TillEndToEnd::WaitForWindow(const std::string& pattern) {
+    std::string found;
+    WaitFor(20, [&] {
+        const std::string out =
+            x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
+        found = out.substr(0, out.find('\n'));
+        return !found.empty();
+    });
+    return found;
+}
+
+bool TillEndToEnd::WaitForNoWindow(const std::string& pattern) {
+    return WaitFor(20, [&] {
+        return x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
+    });
+}
+
+bool TillEndToEnd::WaitForActive(const std::string& window, int seconds) {
+    return WaitFor(seconds, [&] {
+        const std::string out = x_.Run({"xdotool", "getactivewindow"}).out;
+        return out.substr(0, out.find('\n')) == window;
+    });
+}
+
+bool TillEndToEnd::WaitFor(int seconds, const std::function<bool()>& check) {
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < deadline) {
+        if (check()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Every window brings itself to the front when it opens, so the typing goes into it.
+void TillEndToEnd::Focus(const std::string& window) {
+    if (!WaitForActive(window, 5)) {
+        ADD_FAILURE() << "window " << window << " did not come to the front";
+        x_.Run({"xdotool", "windowfocus", "--sync", window});
+    }
+}
+
+void TillEndToEnd::Type(const std::string& text) {
+    x_.Run({"xdotool", "type", "--delay", "15", text});
+}
+
+void TillEndToEnd::Key(const std::string& key) {
+    x_.Run({"xdotool", "key", key});
+}
+
+void TillEndToEnd::TypeLine(const std::string& text) {
+    Type(text);
+    Key("Return");
+}
+
+// A picture of the window, kept with the test's artifacts; its path.
+std::string TillEndToEnd::Screenshot(const std::string& window, const std::string& name) {
+    fs::create_directories(ARTIFACTS_DIR);
+    const std::string file = std::string(ARTIFACTS_DIR) + "/" + name + ".png";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
+    EXPECT_EQ(x_.Run({"import", "-window", window, file}).status, 0);
+    EXPECT_TRUE(fs::exists(file)) << file;
+    return file;
+}

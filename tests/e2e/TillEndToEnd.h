@@ -1,0 +1,88 @@
+#pragma once
+
+// A till on a private X server for the end-to-end tests: the real VelPay in a program folder of
+// its own, set up for the fake gateway's store, printing to a port file, driven with xdotool.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+#include "ChildProcess.h"
+#include "FakeGateway.h"
+#include "XServer.h"
+
+// The bytes of a file; "" when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
+// The text of a reply element as the gateway sent it.
+std::string ReplyField(const std::string& reply, const std::string& name);
+
+// A till that has been set up for the fake gateway's store and prints to a file: its program
+// folder with VelPay, the hook library, Config/Config.ini and Parameter/Parameter.dat. The
+// program is a copy under a name of its own: one instance of a name runs on a machine, and
+// other tests start VelPay too.
+class SetUpTill {
+public:
+    explicit SetUpTill(const FakeGateway& gateway);
+    ~SetUpTill();
+    SetUpTill(const SetUpTill&) = delete;
+    SetUpTill& operator=(const SetUpTill&) = delete;
+
+    // The payment dialogs take the amount from the cash-register window so captioned.
+    void ReadAmountFrom(const std::string& title, int order, const std::string& className);
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Program() const { return path_ / name_; }
+    // The main window's caption as a pattern for xdotool.
+    std::string MainCaption() const { return "^海川微信支付收银系统1\\.0\\.5\\[" + name_ + "\\]$"; }
+    std::filesystem::path Port() const { return path_ / "LPT1"; }
+    std::filesystem::path Boxes() const { return path_ / "boxes.txt"; }
+
+private:
+    std::string name_;
+    std::filesystem::path path_;
+};
+
+class TillEndToEnd : public ::testing::Test {
+protected:
+    TillEndToEnd();
+    ~TillEndToEnd() override;
+
+    // A session bus and the accessibility bus on the X server, as a user's session has them,
+    // and the stand-in cash register showing the amount due on it.
+    void StartCashRegister(const std::vector<std::string>& layout, const std::string& title);
+
+    // Starts VelPay and signs cashier 1001 in; the main window's X id.
+    std::string StartSignedIn();
+
+    // The X window of the visible window whose caption matches pattern, waited for up to 20 s;
+    // "" when it never comes.
+    std::string WaitForWindow(const std::string& pattern);
+    bool WaitForNoWindow(const std::string& pattern);
+    bool WaitForActive(const std::string& window, int seconds = 20);
+    static bool WaitFor(int seconds, const std::function<bool()>& check);
+
+    // Every window brings itself to the front when it opens, so the typing goes into it.
+    void Focus(const std::string& window);
+    void Type(const std::string& text);
+    void Key(const std::string& key);
+    void TypeLine(const std::string& text);
+
+    // A picture of the window, kept with the test's artifacts; its path.
+    std::string Screenshot(const std::string& window, const std::string& name);
+
+    std::string Boxes() const { return ReadFile(till_.Boxes()); }
+
+    XServer x_;
+    FakeGateway gateway_;
+    SetUpTill till_;
+    pid_t pid_ = -1;
+    std::vector<std::string> desktopEnv_;
+    std::vector<std::unique_ptr<ChildProcess>> desktop_;
+};
