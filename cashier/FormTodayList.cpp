@@ -53,6 +53,7 @@ TForm_Today_List::TForm_Today_List(QWidget* owner, const TLayout& layout) : Form
 
     Footer = Strip(this, layout.FooterName, kBandHeight + 2 * kStripHeight, width, kClMoneyGreen);
     Footer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Footer->setContentsMargins(0, 0, 4, 0);  // the order footer ends without blanks
     Footer->setText(QString::fromUtf8(layout.FooterAtStart));
 
     const int listTop = kBandHeight + 3 * kStripHeight;

@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include "DialogLook.h"
+
 TReportRowsModel::TReportRowsModel(QObject* parent, std::vector<std::string> headers)
     : QAbstractTableModel(parent) {
     for (const std::string& header : headers) {
@@ -49,6 +51,9 @@ TReportList::TReportList(QWidget* parent, const char* name, const std::vector<TC
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    // The columns are as wide as a 28-digit transaction number in the font: 12 pixels keep it
+    // whole where the font falls back to a wider one than the tills were laid out with.
+    setFont(PixelFont("宋体", 12));
     verticalHeader()->hide();
     // Every row as high as the font: the view then never measures rows it does not show.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -73,6 +73,8 @@ SetUpTill::~SetUpTill() {
 }
 
 TillEndToEnd::TillEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
+TillEndToEnd::TillEndToEnd(const std::string& screen)
+    : x_(XServer::WindowManagerInstalled(), screen), till_(gateway_) {}
 TillEndToEnd::~TillEndToEnd() {
     StopProcess(pid_);
     desktop_.clear();

@@ -52,6 +52,8 @@ private:
 class TillEndToEnd : public ::testing::Test {
 protected:
     TillEndToEnd();
+    // On a screen of this size (width x height x depth) instead of 1024 x 768.
+    explicit TillEndToEnd(const std::string& screen);
     ~TillEndToEnd() override;
 
     // A session bus and the accessibility bus on the X server, as a user's session has them,
