@@ -1,17 +1,13 @@
 #include "TodayOrders.h"
 
+#include "CodeTexts.h"
 #include "PayAmount.h"
 #include "QzErrors.h"
 #include "QzXmlTree.h"
 
 namespace {
 
-struct TStateText {
-    const char* Code;
-    const char* Text;
-};
-
-constexpr TStateText kTradeStates[] = {
+constexpr TCodeText kTradeStates[] = {
     {"SUCCESS", "支付成功"}, {"REFUND", "转入退款"}, {"NOTPAY", "未支付"},
     {"CLOSED", "已关闭"},    {"REVOKED", "已撤销"},  {"USERPAYING", "用户支付中"},
     {"NOPAY", "支付超时"},
@@ -20,12 +16,7 @@ constexpr TStateText kTradeStates[] = {
 }  // namespace
 
 std::string TradeStateText(const std::string& tradeState) {
-    for (const TStateText& state : kTradeStates) {
-        if (tradeState == state.Code) {
-            return state.Text;
-        }
-    }
-    return "支付失败";
+    return CodeText(kTradeStates, tradeState, "支付失败");
 }
 
 std::string OrderFooter(const TOrderTotals& totals) {

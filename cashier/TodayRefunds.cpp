@@ -1,17 +1,13 @@
 #include "TodayRefunds.h"
 
+#include "CodeTexts.h"
 #include "PayAmount.h"
 #include "QzErrors.h"
 #include "QzXmlTree.h"
 
 namespace {
 
-struct TStatusText {
-    const char* Code;
-    const char* Text;
-};
-
-constexpr TStatusText kRefundStatuses[] = {
+constexpr TCodeText kRefundStatuses[] = {
     {"SUCCESS", "退款成功"},
     {"FAIL", "退款失败"},
     {"PROCESSING", "退款处理中"},
@@ -21,12 +17,7 @@ constexpr TStatusText kRefundStatuses[] = {
 }  // namespace
 
 std::string RefundStatusText(const std::string& refundStatus) {
-    for (const TStatusText& status : kRefundStatuses) {
-        if (refundStatus == status.Code) {
-            return status.Text;
-        }
-    }
-    return "未确定";
+    return CodeText(kRefundStatuses, refundStatus, "未确定");
 }
 
 std::string RefundFooter(const TRefundTotals& totals) {

@@ -80,39 +80,14 @@ TEST_F(RefundQuery, ListsTheDaysRefundsBeforeItShows) {
 
 namespace {
 
-struct ListCase {
-    const char* name;
-    std::string reply;
-    size_t rows;
-    std::string footer;
-    std::string box;
-    Rows firstRows = {};
-};
-
-class RefundListReplies : public RefundQuery, public ::testing::WithParamInterface<ListCase> {};
+using RefundListReplies = ListReplies;
 
 const char* const kAtStart = "退款总笔数:0笔  退款总金额:0.00元    ";
 
 }  // namespace
 
 TEST_P(RefundListReplies, ShowWhatTheReplyHolds) {
-    const ListCase& c = GetParam();
-    Reply("queryRefundDetail", c.reply);
-    Then("今日退款", [this, &c](Form& f) {
-        const Rows rows = ListRows(f);
-        EXPECT_EQ(rows.size(), c.rows);
-        for (size_t i = 0; i < c.firstRows.size() && i < rows.size(); ++i) {
-            EXPECT_EQ(rows[i], c.firstRows[i]) << "row " << i;
-        }
-        EXPECT_EQ(Footer(f), c.footer);
-        Press(f, Qt::Key_Escape);
-    });
-    Run("TForm_Refund_Query");
-    EXPECT_EQ(Boxes(),
-              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
-    if (c.box.rfind("错误|", 0) == 0) {
-        EXPECT_NE(LogText().find(c.box.substr(std::string("错误|").size())), std::string::npos);
-    }
+    CheckListReply("TForm_Refund_Query", "今日退款", "queryRefundDetail");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -178,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"ABusinessErrorIsSilent", R"({"fields": {"result": "3"}})", 0, kAtStart, ""},
         ListCase{"NoReply", R"({"hangup": true})", 0, kAtStart,
                  "提示|当前网络异常，请稍后重新再试！"}),
-    [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
+    CaseName);
 
 TEST_F(RefundQuery, ArrowsSwitchAndAnEmptyListPassesTheFocusOn) {
     Reply("queryRefundDetail", "{}");

@@ -101,6 +101,31 @@ void TodayDialogFixture::ExpectPrintedSlip(const std::vector<std::string>& head)
     }
 }
 
+void ListReplies::CheckListReply(const char* className, const char* caption, const char* op) {
+    const ListCase& c = GetParam();
+    Reply(op, c.reply);
+    Then(caption, [&c](Form& f) {
+        const auto rows = ListRows(f);
+        EXPECT_EQ(rows.size(), c.rows);
+        for (size_t i = 0; i < c.firstRows.size() && i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i], c.firstRows[i]) << "row " << i;
+        }
+        EXPECT_EQ(Footer(f), c.footer);
+        Press(f, Qt::Key_Escape);
+    });
+    Run(className);
+    EXPECT_EQ(Boxes(),
+              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    const std::string caught = "错误|";
+    if (c.box.rfind(caught, 0) == 0) {
+        EXPECT_NE(LogText().find(c.box.substr(caught.size())), std::string::npos) << LogText();
+    }
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ListCase>& info) {
+    return info.param.name;
+}
+
 std::string Today() {
     return QDate::currentDate().toString("yyyy-MM-dd").toStdString();
 }

@@ -36,5 +36,25 @@ protected:
 // Today as the gateway is asked for it.
 std::string Today();
 
+// One list reply and what the list dialog makes of it.
+struct ListCase {
+    const char* name;
+    std::string reply;  // a reply plan
+    size_t rows;
+    std::string footer;
+    std::string box;  // "caption|text", "" for none
+    std::vector<std::vector<std::string>> firstRows = {};
+};
+
+// The list dialogs fed one reply each, by a table of named cases.
+class ListReplies : public TodayDialogFixture, public ::testing::WithParamInterface<ListCase> {
+protected:
+    // Scripts the case's reply for op, opens className, checks the rows and the footer it
+    // shows, closes it, then checks the box shown and, for a caught error, the log.
+    void CheckListReply(const char* className, const char* caption, const char* op);
+};
+
+std::string CaseName(const ::testing::TestParamInfo<ListCase>& info);
+
 // A JSON list of order records for a scripted reply.
 std::string JsonOrders(int count, const std::string& fee = "0.01", size_t padding = 0);

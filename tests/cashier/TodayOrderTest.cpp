@@ -70,41 +70,14 @@ TEST_F(TodayOrder, ListsTheDaysOrdersBeforeItShows) {
 
 namespace {
 
-// One list reply and what the dialog makes of it.
-struct ListCase {
-    const char* name;
-    std::string reply;  // a reply plan
-    size_t rows;
-    std::string footer;
-    std::string box;  // "caption|text", "" for none
-    Rows firstRows = {};
-};
-
-class OrderListReplies : public TodayOrder, public ::testing::WithParamInterface<ListCase> {};
+using OrderListReplies = ListReplies;
 
 const char* const kAtStart = "交易总笔数:0  交易总金额:0.00元   ";
 
 }  // namespace
 
 TEST_P(OrderListReplies, ShowWhatTheReplyHolds) {
-    const ListCase& c = GetParam();
-    Reply("queryOrderDetail", c.reply);
-    Then("今日订单", [this, &c](Form& f) {
-        const Rows rows = ListRows(f);
-        EXPECT_EQ(rows.size(), c.rows);
-        for (size_t i = 0; i < c.firstRows.size() && i < rows.size(); ++i) {
-            EXPECT_EQ(rows[i], c.firstRows[i]) << "row " << i;
-        }
-        EXPECT_EQ(Footer(f), c.footer);
-        Press(f, Qt::Key_Escape);
-    });
-    Run("TForm_Today_Order");
-    EXPECT_EQ(Boxes(),
-              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
-    if (c.box.rfind("错误|", 0) == 0) {
-        EXPECT_NE(LogText().find(c.box.substr(std::string("错误|").size())), std::string::npos)
-            << LogText();
-    }
+    CheckListReply("TForm_Today_Order", "今日订单", "queryOrderDetail");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -168,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "错误|'x1' is not a valid integer value"},
         ListCase{"NoReply", R"({"hangup": true})", 0, kAtStart,
                  "提示|当前网络异常，请稍后重新再试！"}),
-    [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
+    CaseName);
 
 TEST_F(TodayOrder, ATenThousandOrderDayFillsTheList) {
     // About 4 MB of reply, just under what the till accepts.

@@ -11,6 +11,7 @@
 #include "QzIniFile.h"
 #include "QzParameterFile.h"
 #include "QzRuntimeGlobal.h"
+#include "TextCodec.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -195,4 +196,14 @@ std::string TillEndToEnd::Screenshot(const std::string& window, const std::strin
     EXPECT_EQ(x_.Run({"import", "-window", window, file}).status, 0);
     EXPECT_TRUE(fs::exists(file)) << file;
     return file;
+}
+
+std::vector<std::string> TillEndToEnd::PrintedLines() const {
+    const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(printed.substr(start, end - start));
+    }
+    return lines;
 }

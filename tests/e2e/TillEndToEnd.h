@@ -80,6 +80,8 @@ protected:
     std::string Screenshot(const std::string& window, const std::string& name);
 
     std::string Boxes() const { return ReadFile(till_.Boxes()); }
+    // What the port printer holds, as UTF-8 lines.
+    std::vector<std::string> PrintedLines() const;
 
     XServer x_;
     FakeGateway gateway_;

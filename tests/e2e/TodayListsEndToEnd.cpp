@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "TextCodec.h"
 #include "TillEndToEnd.h"
 
 namespace {
@@ -17,16 +16,6 @@ protected:
     // The refund list is 1044 pixels wide: wider than a 1024-pixel screen.
     TodayListsEndToEnd() : TillEndToEnd("1280x800x24") {}
 
-    std::vector<std::string> PrintedLines() const {
-        const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos;
-             start = end + 2) {
-            lines.push_back(printed.substr(start, end - start));
-        }
-        return lines;
-    }
     // Opens the list by its key, goes into the list with Left and opens its first row; the X
     // ids of the list and of the detail.
     std::pair<std::string, std::string> OpenFirstRow(const std::string& key,
