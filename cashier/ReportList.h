@@ -7,11 +7,7 @@
 #include <string>
 #include <vector>
 
-// One row of a report list: the caption (first column), then the sub-items. A row may hold
-// fewer texts than the list has columns (a row whose filling was cut short); the rest show
-// empty.
-using TReportRow = std::vector<std::string>;
-using TReportRows = std::vector<TReportRow>;
+#include "ReportRows.h"
 
 // The rows of a report list; the view asks only for the rows it shows, so a long day's list
 // costs little more than its texts.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ReportList.h"
+#include "ReportRows.h"
 
 class TXmlTree;
 
