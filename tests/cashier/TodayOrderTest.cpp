@@ -1,4 +1,5 @@
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -158,7 +159,7 @@ TEST_F(TodayOrder, ATenThousandOrderDayFillsTheList) {
     EXPECT_TRUE(boxes.empty()) << Boxes().at(0) << " " << replySize;
 }
 
-TEST_F(TodayOrder, ArrowsSwitchBetweenTheFilterAndTheList) {
+TEST_F(TodayOrder, ArrowsSwitchBetweenFilterAndListAndEnterWantsASelectedRow) {
     Then("今日订单", [](Form& f) {
         Type(f, "T12");
         auto* edit = f.findChild<QLineEdit*>("editOutTradeNo");
@@ -176,6 +177,8 @@ TEST_F(TodayOrder, ArrowsSwitchBetweenTheFilterAndTheList) {
         Press(f, Qt::Key_Right);
         EXPECT_EQ(f.ActiveControlName(), "ListData");
         EXPECT_EQ(SelectedRow(f), 0);
+        f.findChild<QTableView*>("ListData")->selectionModel()->clearSelection();
+        Press(f, Qt::Key_Return);  // rows, but none selected: nothing opens
         Press(f, Qt::Key_Escape);
     });
     Run("TForm_Today_Order");
