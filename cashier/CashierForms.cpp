@@ -7,10 +7,14 @@
 #include "FormMain.h"
 #include "FormMicroPay.h"
 #include "FormMore.h"
+#include "FormOrderDetail.h"
 #include "FormPayResult.h"
 #include "FormPrinterSet.h"
 #include "FormPub_Logo.h"
 #include "FormRefund.h"
+#include "FormRefundDetail.h"
+#include "FormRefundQuery.h"
+#include "FormTodayOrder.h"
 #include "FormTodayTotal.h"
 #include "QzFormRunner.h"
 
@@ -27,4 +31,8 @@ void RegisterCashierForms() {
     RegisterFormClass<TForm_More>("TForm_More");
     RegisterFormClass<TForm_Refund>("TForm_Refund");
     RegisterFormClass<TForm_Today_Total>("TForm_Today_Total");
+    RegisterFormClass<TForm_Refund_Query>("TForm_Refund_Query");
+    RegisterFormClass<TForm_Refund_Detail>("TForm_Refund_Detail");
+    RegisterFormClass<TForm_Today_Order>("TForm_Today_Order");
+    RegisterFormClass<TForm_Order_Detail>("TForm_Order_Detail");
 }

@@ -77,19 +77,80 @@ TDecimal ParseDecimal(const std::string& text) {
     return d;
 }
 
-}  // namespace
+// The magnitude of a decimal as a string of digits aligned to the power of ten exponent (which
+// must not be above the decimal's own).
+std::string AlignedDigits(const TDecimal& d, long long exponent) {
+    std::string digits = d.digits;
+    if (!digits.empty()) {
+        digits.append(static_cast<size_t>(d.exponent - exponent), '0');
+    }
+    return digits;
+}
 
-std::string YuanToFen(const std::string& yuan) {
-    TDecimal d = ParseDecimal(yuan);
+// a - b for magnitudes written without leading zeros, a >= b.
+std::string SubtractDigits(const std::string& a, std::string b) {
+    b.insert(0, a.size() - b.size(), '0');
+    std::string out(a.size(), '0');
+    int borrow = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        int digit = (a[i] - '0') - (b[i] - '0') - borrow;
+        borrow = digit < 0;
+        out[i] = static_cast<char>('0' + digit + 10 * borrow);
+    }
+    return out;
+}
+
+std::string AddDigits(std::string a, std::string b) {
+    const size_t width = std::max(a.size(), b.size()) + 1;
+    a.insert(0, width - a.size(), '0');
+    b.insert(0, width - b.size(), '0');
+    std::string out(width, '0');
+    int carry = 0;
+    for (size_t i = width; i-- > 0;) {
+        const int digit = (a[i] - '0') + (b[i] - '0') + carry;
+        carry = digit / 10;
+        out[i] = static_cast<char>('0' + digit % 10);
+    }
+    return out;
+}
+
+bool MagnitudeBelow(const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+// a - b, exactly.
+TDecimal Difference(const TDecimal& a, TDecimal b) {
+    b.negative = !b.negative;
+    const long long exponent = std::min(a.exponent, b.exponent);
+    std::string x = AlignedDigits(a, exponent);
+    std::string y = AlignedDigits(b, exponent);
+    TDecimal d;
+    d.exponent = exponent;
+    if (a.negative == b.negative) {
+        d.negative = a.negative;
+        d.digits = AddDigits(x, y);
+    } else if (MagnitudeBelow(x, y)) {
+        d.negative = b.negative;
+        d.digits = SubtractDigits(y, x);
+    } else {
+        d.negative = a.negative;
+        d.digits = SubtractDigits(x, y);
+    }
+    d.digits.erase(0, d.digits.find_first_not_of('0'));
+    return d;
+}
+
+// A decimal number of yuan as whole fen, rounded as asked. text names the number in errors.
+int64_t RoundToFen(TDecimal d, TFenRounding rounding, const std::string& text) {
     d.exponent += 2;  // yuan to fen
 
-    // Split into the integer part and the dropped fraction, then round half to even.
+    // Split into the integer part and the dropped fraction, then round.
     std::string whole = d.digits;
     std::string dropped;
     if (d.exponent >= 0) {
         if (!whole.empty()) {
             if (static_cast<long long>(whole.size()) + d.exponent > 19) {
-                OutOfRange(yuan);
+                OutOfRange(text);
             }
             whole.append(static_cast<size_t>(d.exponent), '0');
         }
@@ -106,7 +167,7 @@ std::string YuanToFen(const std::string& yuan) {
 
     // Twenty digits or more exceed 64 bits; nineteen fit in 64 bits unsigned.
     if (whole.size() > 19) {
-        OutOfRange(yuan);
+        OutOfRange(text);
     }
     uint64_t magnitude = 0;
     for (char c : whole) {
@@ -115,24 +176,32 @@ std::string YuanToFen(const std::string& yuan) {
     if (!dropped.empty() && dropped[0] >= '5') {
         const bool tie =
             dropped[0] == '5' && dropped.find_first_not_of('0', 1) == std::string::npos;
-        if (!tie || magnitude % 2 == 1) {
+        if (!tie || rounding == TFenRounding::HalfAwayFromZero || magnitude % 2 == 1) {
             ++magnitude;
         }
     }
 
     const uint64_t limit = d.negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     if (magnitude > limit) {
-        OutOfRange(yuan);
+        OutOfRange(text);
     }
-    std::string text;
-    do {
-        text.insert(text.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (d.negative && text != "0") {
-        text.insert(text.begin(), '-');
-    }
-    return text;
+    return d.negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+}
+
+}  // namespace
+
+std::string YuanToFen(const std::string& yuan) {
+    return std::to_string(YuanToFenValue(yuan, TFenRounding::HalfToEven));
+}
+
+int64_t YuanToFenValue(const std::string& yuan, TFenRounding rounding) {
+    return RoundToFen(ParseDecimal(yuan), rounding, yuan);
+}
+
+std::string YuanDifference(const std::string& minuend, const std::string& subtrahend) {
+    const TDecimal difference = Difference(ParseDecimal(minuend), ParseDecimal(subtrahend));
+    return FenToYuan(
+        RoundToFen(difference, TFenRounding::HalfToEven, minuend + " - " + subtrahend));
 }
 
 std::string FenToYuan(int64_t fen) {

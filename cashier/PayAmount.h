@@ -15,6 +15,17 @@
 // "'<text>' is out of range" when the fen do not fit in 64 bits.
 std::string YuanToFen(const std::string& yuan);
 
+// How a yuan amount that falls exactly between two fen is rounded.
+enum class TFenRounding { HalfToEven, HalfAwayFromZero };
+
+// A yuan text of a reply as whole fen, read as YuanToFen reads it, an exact half rounded as
+// asked. Raises as YuanToFen does.
+int64_t YuanToFenValue(const std::string& yuan, TFenRounding rounding);
+
+// minuend - subtrahend, both yuan texts, computed exactly and shown with two decimals (an exact
+// half of a fen to the even neighbour): "12.5" - "0" gives "12.50". Raises as YuanToFen does.
+std::string YuanDifference(const std::string& minuend, const std::string& subtrahend);
+
 // Fen as yuan with exactly two decimals: 1234 gives "12.34", 5 gives "0.05", -100 gives "-1.00".
 std::string FenToYuan(int64_t fen);
 

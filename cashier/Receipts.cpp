@@ -6,11 +6,7 @@
 #include "UnitRefund.h"
 
 std::string ReceiptText(std::initializer_list<std::string> lines) {
-    std::string receipt;
-    for (const std::string& line : lines) {
-        receipt += line + "\r\n";
-    }
-    return receipt;
+    return LinesText(std::vector<std::string>(lines));
 }
 
 std::string PrintTimeLine() {
@@ -62,4 +58,37 @@ std::string RefundReceipt(const TRefund& refund) {
 
 std::string TodayTotalReceipt(const std::string& shownText) {
     return ReceiptText({"            微信支付今日汇总", "", shownText, "", PrintTimeLine()});
+}
+
+std::string LinesText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+std::string OrderReprint(const std::vector<std::string>& detailLines) {
+    // The detail goes in as one entry that ends in a line break of its own.
+    return ReceiptText({
+        "            微信支付小票（补打）",
+        "",
+        "所属商户:" + InterfacePRM.MchName,
+        "门店名称:" + InterfacePRM.StoreName,
+        "操作员编号:" + SyyInfo.SyyID,
+        LinesText(detailLines),
+        "",
+        PrintTimeLine(),
+    });
+}
+
+std::string RefundReprint(const std::vector<std::string>& detailLines) {
+    return ReceiptText({
+               "          微信支付退款小票（补打）",
+               "",
+               "所属商户:" + InterfacePRM.MchName,
+               "门店名称:" + InterfacePRM.StoreName,
+               "操作员编号:" + SyyInfo.SyyID,
+           }) +
+           LinesText(detailLines) + ReceiptText({"", "", PrintTimeLine()});
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 class TRefund;
 
@@ -27,3 +28,14 @@ std::string RefundReceipt(const TRefund& refund);
 // The day's totals as shown: the title, an empty line, the shown text (lines each ending in a
 // line break), an empty line and the print time.
 std::string TodayTotalReceipt(const std::string& shownText);
+
+// Lines each followed by CR LF, as a multi-line text holds them.
+std::string LinesText(const std::vector<std::string>& lines);
+
+// The payment receipt reprinted from the order detail: a head, the detail's lines (sixteen
+// lines with a detail read, the first of its lines empty), two empty lines and the print time.
+std::string OrderReprint(const std::vector<std::string>& detailLines);
+
+// The refund receipt reprinted from the refund detail: a head, the detail's lines, two empty
+// lines and the print time.
+std::string RefundReprint(const std::vector<std::string>& detailLines);

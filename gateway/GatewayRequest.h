@@ -1,12 +1,13 @@
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <string>
 #include <vector>
 
 #include "HttpClient.h"
 #include "QzRuntimeGlobal.h"
+
+// The reply's elements, as the reader hands them over; the callers of a request need no XML.
+struct _xmlNode;
 
 // The user messages a request object leaves in ErrorMsg when it returns false.
 inline constexpr const char* kNetworkErrorMsg = "当前网络异常，请稍后重新再试！";
@@ -96,8 +97,8 @@ protected:
 
 private:
     std::string ComposeRequest() const;
-    void ReadReplyFields(const std::vector<xmlNode*>& children);
-    bool ReplySignatureHolds(const std::vector<xmlNode*>& children) const;
+    void ReadReplyFields(const std::vector<_xmlNode*>& children);
+    bool ReplySignatureHolds(const std::vector<_xmlNode*>& children) const;
 
     TOperation operation_;
     std::vector<TRequestField> requestFields_;

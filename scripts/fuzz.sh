@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
-targets=(sign parameter_file gateway_reply)
+targets=(sign parameter_file gateway_reply list_reply)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DVELPAY_FUZZ=ON -DVELPAY_TESTS=OFF >/dev/null

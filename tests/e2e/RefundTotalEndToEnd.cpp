@@ -5,24 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "TextCodec.h"
 #include "TillEndToEnd.h"
 
 namespace {
 
 class RefundTotalEndToEnd : public TillEndToEnd {
 protected:
-    // The port file as UTF-8 lines.
-    std::vector<std::string> PrintedLines() const {
-        const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos;
-             start = end + 2) {
-            lines.push_back(printed.substr(start, end - start));
-        }
-        return lines;
-    }
     // The lines given, the print time, then empty lines up to 28.
     void ExpectPrinted(const std::vector<std::string>& head) const {
         const std::vector<std::string> lines = PrintedLines();

@@ -9,6 +9,7 @@
 
 #include "FakeGatewayPaths.h"
 #include "QzIniFile.h"
+#include "TextCodec.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -68,6 +69,8 @@ SetUpTill::~SetUpTill() {
 }
 
 TillEndToEnd::TillEndToEnd() : x_(XServer::WindowManagerInstalled()), till_(gateway_) {}
+TillEndToEnd::TillEndToEnd(const std::string& screen)
+    : x_(XServer::WindowManagerInstalled(), screen), till_(gateway_) {}
 TillEndToEnd::~TillEndToEnd() {
     StopTill();
     desktop_.clear();
@@ -209,4 +212,14 @@ std::string TillEndToEnd::Screenshot(const std::string& window, const std::strin
     EXPECT_EQ(x_.Run({"import", "-window", window, file}).status, 0);
     EXPECT_TRUE(fs::exists(file)) << file;
     return file;
+}
+
+std::vector<std::string> TillEndToEnd::PrintedLines() const {
+    const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(printed.substr(start, end - start));
+    }
+    return lines;
 }

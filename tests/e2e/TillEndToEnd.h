@@ -56,6 +56,8 @@ private:
 class TillEndToEnd : public ::testing::Test {
 protected:
     TillEndToEnd();
+    // On a screen of this size (width x height x depth) instead of 1024 x 768.
+    explicit TillEndToEnd(const std::string& screen);
     ~TillEndToEnd() override;
 
     // A session bus and the accessibility bus on the X server, as a user's session has them,
@@ -89,6 +91,8 @@ protected:
     std::string Screenshot(const std::string& window, const std::string& name);
 
     std::string Boxes() const { return ReadFile(till_.Boxes()); }
+    // What the port printer holds, as UTF-8 lines.
+    std::vector<std::string> PrintedLines() const;
 
     XServer x_;
     FakeGateway gateway_;

@@ -108,15 +108,15 @@ bool XServer::WindowManagerInstalled() {
     return access("/usr/bin/openbox", X_OK) == 0;
 }
 
-XServer::XServer(bool withWindowManager) {
+XServer::XServer(bool withWindowManager, const std::string& screen) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         throw std::runtime_error("no pipe for Xvfb");
     }
     fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
     // Xvfb picks a free display itself and tells its number on the pipe.
-    xvfb_ = SpawnProcess({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
-                          "1024x768x24", "-nolisten", "tcp", "-noreset"});
+    xvfb_ = SpawnProcess({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", screen,
+                          "-nolisten", "tcp", "-noreset"});
     close(pipeFds[1]);
     std::string number;
     const auto deadline = Clock::now() + std::chrono::seconds(10);

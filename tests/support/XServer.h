@@ -14,7 +14,8 @@ class XServer {
 public:
     // Throws std::runtime_error when Xvfb does not come up within 10 s, or when a window manager
     // was asked for and does not announce itself within 10 s.
-    explicit XServer(bool withWindowManager = false);
+    // screen: Xvfb's screen as width x height x depth.
+    explicit XServer(bool withWindowManager = false, const std::string& screen = "1024x768x24");
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;

@@ -1,0 +1,95 @@
+#include "FormTodayDetail.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "DialogLook.h"
+#include "QzColors.h"
+#include "QzHotKey.h"
+#include "QzRuntimeGlobal.h"
+#include "VirtualKeys.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr int kWidth = 349;
+constexpr int kBandHeight = 80;
+constexpr int kStripHeight = 10;
+
+}  // namespace
+
+TForm_Today_Detail::TForm_Today_Detail(QWidget* owner, const TLayout& layout) : Form(owner) {
+    SetUpDialog(this, layout.Caption, kWidth, layout.Height, kClWindow);
+    setFocusPolicy(Qt::StrongFocus);
+
+    QWidget* PanelMsg = MakeTopBand(this, kWidth);
+    PanelMsg->setObjectName("PanelMsg");
+    MakeBanner(PanelMsg, kWidth);
+    LabelTip = MakeBandTitle(PanelMsg, kWidth, "");
+    LabelTip->setObjectName("LabelTip");
+    LabelTip->setTextFormat(Qt::PlainText);
+    LabelTip->setFont(PixelFont("微软雅黑", 14));
+    LabelTip->setText(QString::fromStdString(layout.PrintTip + ShortCutSet.ShortCutCancel + "。"));
+
+    auto* Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(0, kBandHeight, kWidth, kStripHeight);
+    PaintPanel(Panel1, Qt::white, Qt::black);
+
+    MemoDetail = new QPlainTextEdit(this);
+    MemoDetail->setObjectName("MemoDetail");
+    const int top = kBandHeight + kStripHeight;
+    MemoDetail->setGeometry(0, top, kWidth, layout.Height - top);
+    MemoDetail->setFrameShape(QFrame::NoFrame);
+    MemoDetail->setFont(PixelFont("宋体", 14));
+    MemoDetail->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoDetail->setReadOnly(true);
+    MemoDetail->setEnabled(false);
+    // Display only, yet as readable as any text: not the greyed look of a disabled control.
+    QPalette palette = MemoDetail->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
+    MemoDetail->setPalette(palette);
+}
+
+void TForm_Today_Detail::FormShow() {
+    BringToFrontWhenShown();
+    setFocus();
+}
+
+void TForm_Today_Detail::FormClose(CloseAction& action) {
+    action = CloseAction::caFree;
+}
+
+void TForm_Today_Detail::FormKeyDown(int& key) {
+    std::string name;
+    KeyToShortCutText(key, name);
+    if (name == ShortCutSet.ShortCutCancel) {
+        key = 0;
+        Close();
+    } else if (key == VK_RETURN) {
+        key = 0;
+        PrintSlip();
+    }
+}
+
+void TForm_Today_Detail::FillMemo(const std::function<void(std::vector<std::string>&)>& fill) {
+    std::vector<std::string> lines;
+    try {
+        fill(lines);
+    } catch (...) {
+        ShowMemo(std::move(lines));
+        throw;
+    }
+    ShowMemo(std::move(lines));
+}
+
+void TForm_Today_Detail::ShowMemo(std::vector<std::string> lines) {
+    QString text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        text += (i ? "\n" : "") + QString::fromStdString(lines[i]);
+    }
+    MemoDetail->setPlainText(text);
+    memoLines_ = std::move(lines);
+}

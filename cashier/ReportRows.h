@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One row of a report list: the caption (first column), then the sub-items. A row may hold
+// fewer texts than the list has columns (a row whose filling was cut short); the rest show
+// empty.
+using TReportRow = std::vector<std::string>;
+using TReportRows = std::vector<TReportRow>;

@@ -1,0 +1,143 @@
+#include "TodayDialogFixture.h"
+
+#include <QAbstractItemModel>
+#include <QDate>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+#include <regex>
+
+#include "FormOrderDetail.h"
+#include "FormRefundDetail.h"
+#include "FormRefundQuery.h"
+#include "FormTodayOrder.h"
+#include "QzFormRunner.h"
+
+using namespace platform;
+
+void TodayDialogFixture::SetUp() {
+    PayDialogFixture::SetUp();
+    RegisterFormClass<TForm_Today_Order>("TForm_Today_Order");
+    RegisterFormClass<TForm_Order_Detail>("TForm_Order_Detail");
+    RegisterFormClass<TForm_Refund_Query>("TForm_Refund_Query");
+    RegisterFormClass<TForm_Refund_Detail>("TForm_Refund_Detail");
+}
+
+Form* TodayDialogFixture::StepTarget(const std::vector<Form*>& modal, const QString& caption) {
+    Form* target = PayDialogFixture::StepTarget(modal, caption);
+    if (target && !target->isActiveWindow()) {
+        // As the window system gives the activation back to a dialog whose child has closed.
+        target->activateWindow();
+        return nullptr;
+    }
+    return target;
+}
+
+std::vector<std::vector<std::string>> TodayDialogFixture::ListRows(Form& f) {
+    const QAbstractItemModel* model = f.findChild<QTableView*>("ListData")->model();
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        std::vector<std::string>& row = rows.emplace_back();
+        for (int c = 0; c < model->columnCount(); ++c) {
+            row.push_back(model->index(r, c).data().toString().toStdString());
+        }
+    }
+    return rows;
+}
+
+std::string TodayDialogFixture::Footer(Form& f) {
+    for (const char* name : {"PanelOrderInfo", "PanelRefundTotal"}) {
+        if (auto* footer = f.findChild<QLabel*>(name)) {
+            return footer->text().toStdString();
+        }
+    }
+    return "(no footer)";
+}
+
+std::vector<std::string> TodayDialogFixture::MemoLines(Form& f) {
+    const QString text = f.findChild<QPlainTextEdit*>("MemoDetail")->toPlainText();
+    std::vector<std::string> lines;
+    if (!text.isEmpty()) {
+        for (const QString& line : text.split('\n')) {
+            lines.push_back(line.toStdString());
+        }
+    }
+    return lines;
+}
+
+int TodayDialogFixture::SelectedRow(Form& f) {
+    const QModelIndexList rows =
+        f.findChild<QTableView*>("ListData")->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+std::vector<std::string> TodayDialogFixture::Boxes() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxCall& box : boxes) {
+        texts.push_back(box.caption + "|" + box.text);
+    }
+    return texts;
+}
+
+void TodayDialogFixture::ExpectPrintedSlip(const std::vector<std::string>& head) const {
+    const std::string printed = Printed();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(printed.substr(start, end - start));
+    }
+    EXPECT_EQ(start, printed.size()) << "every line ends in CR LF";
+    ASSERT_EQ(lines.size(), std::max<size_t>(head.size() + 1, 28)) << printed;
+    for (size_t i = 0; i < head.size(); ++i) {
+        EXPECT_EQ(lines[i], Gbk(head[i])) << "line " << i + 1;
+    }
+    EXPECT_TRUE(std::regex_match(
+        lines[head.size()], std::regex(Gbk("打印时间:") + R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+        << lines[head.size()];
+    for (size_t i = head.size() + 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], "") << "line " << i + 1;
+    }
+}
+
+void ListReplies::CheckListReply(const char* className, const char* caption, const char* op) {
+    const ListCase& c = GetParam();
+    Reply(op, c.reply);
+    Then(caption, [&c](Form& f) {
+        const auto rows = ListRows(f);
+        EXPECT_EQ(rows.size(), c.rows);
+        for (size_t i = 0; i < c.firstRows.size() && i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i], c.firstRows[i]) << "row " << i;
+        }
+        EXPECT_EQ(Footer(f), c.footer);
+        Press(f, Qt::Key_Escape);
+    });
+    Run(className);
+    EXPECT_EQ(Boxes(),
+              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    const std::string caught = "错误|";
+    if (c.box.rfind(caught, 0) == 0) {
+        EXPECT_NE(LogText().find(c.box.substr(caught.size())), std::string::npos) << LogText();
+    }
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ListCase>& info) {
+    return info.param.name;
+}
+
+std::string Today() {
+    return QDate::currentDate().toString("yyyy-MM-dd").toStdString();
+}
+
+std::string JsonOrders(int count, const std::string& fee, size_t padding) {
+    std::string json = "[";
+    const std::string pad(padding, 'x');
+    for (int i = 1; i <= count; ++i) {
+        const std::string n = std::to_string(i);
+        json += std::string(i > 1 ? "," : "") + R"({"trade_time": "2026-12-09 10:00:)" + n +
+                R"(", "out_trade_no": "T)" + n + R"(", "transaction_id": "W)" + n + pad +
+                R"(", "total_fee": ")" + fee + R"(", "trade_state": "SUCCESS"})";
+    }
+    return json + "]";
+}
