@@ -9,23 +9,19 @@
 #include "GatewayCall.h"
 #include "QzColors.h"
 #include "QzErrors.h"
-#include "QzHotKey.h"
 #include "QzLog.h"
 #include "QzRuntimeGlobal.h"
 #include "UnitCloseOrder.h"
-#include "VirtualKeys.h"
 #include "qrenc.h"
 
 using namespace platform;
 
 TForm_Code_Pay_Detail::TForm_Code_Pay_Detail(QWidget* owner)
-    : Form(owner),
+    : TForm_Enter_Cancel(owner),
       Label1(new QLabel(this)),
       LabelTip(new QLabel(this)),
       ImageCode(new QLabel(this)) {
     SetUpDialog(this, "扫码支付二维码", 506, 535, kClWindow);
-    // No control takes the focus: the keys go to the form itself.
-    setFocusPolicy(Qt::StrongFocus);
 
     QWidget* Panel1 = MakeTopBand(this, 506);
     for (QLabel* label : {Label1, LabelTip}) {
@@ -93,27 +89,6 @@ void TForm_Code_Pay_Detail::ShowQRCode() {
         throw Exception("Bitmap image is not valid");
     }
     ImageCode->setPixmap(QPixmap::fromImage(picture));
-}
-
-void TForm_Code_Pay_Detail::FormShow() {
-    BringToFrontWhenShown();
-    setFocus();
-}
-
-void TForm_Code_Pay_Detail::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
-void TForm_Code_Pay_Detail::FormKeyDown(int& key) {
-    std::string name;
-    KeyToShortCutText(key, name);
-    if (name == ShortCutSet.ShortCutCancel) {
-        key = 0;
-        CloseOrder(OrderNo);
-    } else if (key == VK_RETURN) {
-        key = 0;
-        QueryPayResult(OrderNo);
-    }
 }
 
 void TForm_Code_Pay_Detail::QueryPayResult(const std::string& orderNo) {

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "Form.h"
+#include "FormEnterCancel.h"
 #include "PayFollowUp.h"
 
 class QLabel;
 
 // Shows the QR code of a unified order. Enter queries the order once, the cancel key closes it
 // at the gateway; the pay-result prompt follows up a pending order.
-class TForm_Code_Pay_Detail : public platform::Form {
+class TForm_Code_Pay_Detail : public TForm_Enter_Cancel {
 public:
     explicit TForm_Code_Pay_Detail(QWidget* owner);
 
@@ -18,9 +18,8 @@ public:
     void Execute(const platform::Variant& in, platform::Variant& out);
 
 protected:
-    void FormShow() override;
-    void FormClose(platform::CloseAction& action) override;
-    void FormKeyDown(int& key) override;
+    void EnterAct() override { QueryPayResult(OrderNo); }
+    void CancelAct() override { CloseOrder(OrderNo); }
 
 private:
     void FormCreate();

@@ -16,7 +16,7 @@ public:
     void FillOrderDetail(const std::string& replyXml);
 
 protected:
-    void PrintSlip() override { PrintPaySlip(); }
+    void EnterAct() override { PrintPaySlip(); }
 
 private:
     void PrintPaySlip();

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Form.h"
+#include "FormEnterCancel.h"
 
 class QLabel;
 
 // The yes/no prompt over a payment that did not settle: Enter answers true (query again, or
 // try again), the cancel key or closing the window false.
-class TForm_Pay_Result : public platform::Form {
+class TForm_Pay_Result : public TForm_Enter_Cancel {
 public:
     explicit TForm_Pay_Result(QWidget* owner);
 
@@ -14,9 +14,8 @@ public:
     void Execute(const platform::Variant& in, platform::Variant& out);
 
 protected:
-    void FormShow() override;
-    void FormClose(platform::CloseAction& action) override;
-    void FormKeyDown(int& key) override;
+    void EnterAct() override;
+    void CancelAct() override;
 
 private:
     QLabel* PanelMsg;

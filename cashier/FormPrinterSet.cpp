@@ -8,9 +8,7 @@
 #include "MessageBox.h"
 #include "Printers.h"
 #include "QzColors.h"
-#include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
-#include "VirtualKeys.h"
 
 using namespace platform;
 
@@ -33,8 +31,10 @@ constexpr const char* kErrorPrefix = "设置打印机错误:";
 
 }  // namespace
 
-TForm_Printer_Set::TForm_Printer_Set(QWidget* owner) : Form(owner) {
+TForm_Printer_Set::TForm_Printer_Set(QWidget* owner) : TForm_Enter_Cancel(owner) {
     setObjectName("Form_Printer_Set");
+    // The list takes the keys: Tab must not move the focus from it to the form.
+    setFocusPolicy(Qt::NoFocus);
     BuildLayout();
     Publish("Execute", [this](const Variant&, Variant&) { ShowModal(); });
 
@@ -82,25 +82,8 @@ void TForm_Printer_Set::BuildLayout() {
     lstPrinters->setStyleSheet("QListWidget::item { height: 14px; }");
 }
 
-void TForm_Printer_Set::FormShow() {
-    lstPrinters->setFocus();
-    BringToFrontWhenShown();
-}
-
-void TForm_Printer_Set::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
-void TForm_Printer_Set::FormKeyDown(int& Key) {
-    std::string name;
-    KeyToShortCutText(Key, name);
-    if (name == ShortCutSet.ShortCutCancel) {
-        Key = 0;
-        Close();
-    } else if (Key == VK_RETURN) {
-        Key = 0;
-        SavePrinterChoice();
-    }
+QWidget* TForm_Printer_Set::FocusOnShow() {
+    return lstPrinters;
 }
 
 void TForm_Printer_Set::FillPrinterList() {

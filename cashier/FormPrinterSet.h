@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Form.h"
+#include "FormEnterCancel.h"
 
 class QLabel;
 class QListWidget;
@@ -8,7 +8,7 @@ class QListWidget;
 // Where receipts go: nowhere, the port printer, or one of the installed printers, which then
 // becomes this process's current printer and the user's default. Enter stores the selected row
 // in the print settings and the configuration file; the cancel key leaves without storing.
-class TForm_Printer_Set : public platform::Form {
+class TForm_Printer_Set : public TForm_Enter_Cancel {
 public:
     explicit TForm_Printer_Set(QWidget* owner);
 
@@ -19,9 +19,8 @@ public:
     void SetWindowsDefaultPrinter(int Index);
 
 protected:
-    void FormKeyDown(int& Key) override;
-    void FormShow() override;
-    void FormClose(platform::CloseAction& action) override;
+    void EnterAct() override { SavePrinterChoice(); }
+    QWidget* FocusOnShow() override;
 
 private:
     void BuildLayout();

@@ -18,7 +18,7 @@ public:
     void FillRefundDetail(const std::string& replyXml);
 
 protected:
-    void PrintSlip() override { PrintRefundSlip(); }
+    void EnterAct() override { PrintRefundSlip(); }
 
 private:
     void PrintRefundSlip();

@@ -5,9 +5,7 @@
 
 #include "DialogLook.h"
 #include "QzColors.h"
-#include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
-#include "VirtualKeys.h"
 
 using namespace platform;
 
@@ -19,9 +17,9 @@ constexpr int kStripHeight = 10;
 
 }  // namespace
 
-TForm_Today_Detail::TForm_Today_Detail(QWidget* owner, const TLayout& layout) : Form(owner) {
+TForm_Today_Detail::TForm_Today_Detail(QWidget* owner, const TLayout& layout)
+    : TForm_Enter_Cancel(owner) {
     SetUpDialog(this, layout.Caption, kWidth, layout.Height, kClWindow);
-    setFocusPolicy(Qt::StrongFocus);
 
     QWidget* PanelMsg = MakeTopBand(this, kWidth);
     PanelMsg->setObjectName("PanelMsg");
@@ -51,27 +49,6 @@ TForm_Today_Detail::TForm_Today_Detail(QWidget* owner, const TLayout& layout) : 
     palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
     palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
     MemoDetail->setPalette(palette);
-}
-
-void TForm_Today_Detail::FormShow() {
-    BringToFrontWhenShown();
-    setFocus();
-}
-
-void TForm_Today_Detail::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
-void TForm_Today_Detail::FormKeyDown(int& key) {
-    std::string name;
-    KeyToShortCutText(key, name);
-    if (name == ShortCutSet.ShortCutCancel) {
-        key = 0;
-        Close();
-    } else if (key == VK_RETURN) {
-        key = 0;
-        PrintSlip();
-    }
 }
 
 void TForm_Today_Detail::FillMemo(const std::function<void(std::vector<std::string>&)>& fill) {

@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "Form.h"
+#include "FormEnterCancel.h"
 
 class QLabel;
 class QPlainTextEdit;
 
 // What the order detail and the refund detail share: the banner band with the key tip, a
 // display-only text of the details, one query before the dialog shows, and the keys: the
-// cancel key closes, Enter reprints the receipt (as often as it is pressed). No control takes
-// the focus, so the form itself receives the keys.
-class TForm_Today_Detail : public platform::Form {
+// cancel key closes, Enter reprints the receipt (as often as it is pressed).
+class TForm_Today_Detail : public TForm_Enter_Cancel {
 public:
     // The lines the details show now, as they are printed.
     const std::vector<std::string>& MemoLines() const { return memoLines_; }
@@ -25,12 +24,6 @@ protected:
         const char* PrintTip;  // before the cancel key's name
     };
     TForm_Today_Detail(QWidget* owner, const TLayout& layout);
-
-    void FormShow() override;
-    void FormClose(platform::CloseAction& action) override;
-    void FormKeyDown(int& key) override;
-
-    virtual void PrintSlip() = 0;
 
     // Empties the details and lets fill append lines; what it appended shows, also when it
     // raises.

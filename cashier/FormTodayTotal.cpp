@@ -10,12 +10,10 @@
 #include "GatewayCall.h"
 #include "PayAmount.h"
 #include "QzColors.h"
-#include "QzHotKey.h"
 #include "QzPrint.h"
 #include "QzRuntimeGlobal.h"
 #include "Receipts.h"
 #include "UnitTodayTotal.h"
-#include "VirtualKeys.h"
 
 using namespace platform;
 
@@ -40,10 +38,8 @@ std::string TwoDecimals(const std::string& yuan) {
 
 }  // namespace
 
-TForm_Today_Total::TForm_Today_Total(QWidget* owner) : Form(owner) {
+TForm_Today_Total::TForm_Today_Total(QWidget* owner) : TForm_Enter_Cancel(owner) {
     SetUpDialog(this, "今日汇总", kWidth, kHeight, kClWindow);
-    // The memo only displays: the keys go to the form itself.
-    setFocusPolicy(Qt::StrongFocus);
 
     QWidget* PanelMsg = MakeTopBand(this, kWidth);
     PanelMsg->setObjectName("PanelMsg");
@@ -86,27 +82,6 @@ void TForm_Today_Total::FormCreate() {
 void TForm_Today_Total::Execute(const Variant&, Variant&) {
     QueryTodayTotal();
     ShowModal();
-}
-
-void TForm_Today_Total::FormShow() {
-    BringToFrontWhenShown();
-    setFocus();
-}
-
-void TForm_Today_Total::FormClose(CloseAction& action) {
-    action = CloseAction::caFree;
-}
-
-void TForm_Today_Total::FormKeyDown(int& key) {
-    std::string name;
-    KeyToShortCutText(key, name);
-    if (name == ShortCutSet.ShortCutCancel) {
-        key = 0;
-        Close();
-    } else if (key == VK_RETURN) {
-        key = 0;
-        PrintTodayTotal();
-    }
 }
 
 void TForm_Today_Total::AppendLine(const std::string& line) {

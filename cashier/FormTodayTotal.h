@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Form.h"
+#include "FormEnterCancel.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -8,7 +8,7 @@ class QPlainTextEdit;
 // The day's totals of this store and cashier, asked for once before the dialog shows; Enter
 // prints what it shows, the cancel key closes it. A query that does not succeed leaves the
 // labels of the lines on view, and Enter prints those.
-class TForm_Today_Total : public platform::Form {
+class TForm_Today_Total : public TForm_Enter_Cancel {
 public:
     explicit TForm_Today_Total(QWidget* owner);
 
@@ -19,9 +19,7 @@ public:
     void PrintTodayTotal();
 
 protected:
-    void FormShow() override;
-    void FormClose(platform::CloseAction& action) override;
-    void FormKeyDown(int& key) override;
+    void EnterAct() override { PrintTodayTotal(); }
 
 private:
     void FormCreate();

@@ -142,6 +142,15 @@ TEST_F(PrinterSettings, ListsTheTwoFixedRowsThenThePrintersInTheOrderCupsListsTh
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(PrinterSettings, TabLeavesTheFocusInTheList) {
+    Then(kCaption, [](Form& f) {
+        Press(f, Qt::Key_Tab);
+        EXPECT_EQ(f.ActiveControlName(), "lstPrinters");
+        Press(f, Qt::Key_Escape);
+    });
+    Run("TForm_Printer_Set");
+}
+
 struct Preselection {
     const char* name;
     int type;
