@@ -25,11 +25,8 @@ void TForm_Order_Detail::QueryOrderDetail(const std::string& outTradeNo) {
     GuardDialogStep(this, [&] {
         TOrderPrintQuery query;
         query.out_trade_no = outTradeNo;
-        const TCallOutcome outcome = CallGateway(this, query);
-        if (outcome == TCallOutcome::Success) {
+        if (QueryGateway(this, query, "查询订单详情失败：")) {
             FillOrderDetail(query.ResponseXml);
-        } else if (outcome == TCallOutcome::Failure) {
-            ShowTip(this, "查询订单详情失败：" + query.errmsg);
         }
     });
 }

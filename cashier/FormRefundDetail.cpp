@@ -30,11 +30,8 @@ void TForm_Refund_Detail::QueryRefundDetail(const std::string& outTradeNo,
         TRefundPrintQuery query;
         query.out_trade_no = outTradeNo;
         query.out_refund_no = outRefundNo;
-        const TCallOutcome outcome = CallGateway(this, query);
-        if (outcome == TCallOutcome::Success) {
+        if (QueryGateway(this, query, "查询退款详情失败：")) {
             FillRefundDetail(query.ResponseXml);
-        } else if (outcome == TCallOutcome::Failure) {
-            ShowTip(this, "查询退款详情失败：" + query.errmsg);
         }
     });
 }

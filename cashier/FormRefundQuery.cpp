@@ -37,11 +37,8 @@ void TForm_Refund_Query::QueryRefunds(const std::string& outTradeNo,
         TQueryRefundDetail query;
         query.out_trade_no = outTradeNo;
         query.refund_date = refundDate;
-        const TCallOutcome outcome = CallGateway(this, query);
-        if (outcome == TCallOutcome::Success) {
+        if (QueryGateway(this, query, "查询今日退款失败：")) {
             FillRefundList(query.ResponseXml);
-        } else if (outcome == TCallOutcome::Failure) {
-            ShowTip(this, "查询今日退款失败：" + query.errmsg);
         }
     });
 }

@@ -36,11 +36,8 @@ void TForm_Today_Order::QueryOrders(const std::string& outTradeNo, const std::st
         TQueryOrderDetail query;
         query.out_trade_no = outTradeNo;
         query.order_date = orderDate;
-        const TCallOutcome outcome = CallGateway(this, query);
-        if (outcome == TCallOutcome::Success) {
+        if (QueryGateway(this, query, "查询今日订单失败：")) {
             FillOrderList(query.ResponseXml);
-        } else if (outcome == TCallOutcome::Failure) {
-            ShowTip(this, "查询今日订单失败：" + query.errmsg);
         }
     });
 }

@@ -91,27 +91,20 @@ void TForm_Today_Total::AppendLine(const std::string& line) {
 void TForm_Today_Total::QueryTodayTotal() {
     GuardDialogStep(this, [&] {
         TTodayTotal total;
-        switch (CallGateway(this, total)) {
-            case TCallOutcome::NoReply:
-            case TCallOutcome::BusinessError:
-                break;
-            case TCallOutcome::Failure:
-                ShowTip(this, "查询今日汇总失败：" + total.errmsg);
-                break;
-            case TCallOutcome::Success:
-                // Line by line: an amount that is no number stops the filling where it stands.
-                MemoTodayTotal->clear();
-                AppendLine("所属商户:" + InterfacePRM.MchName);
-                AppendLine("门店名称:" + InterfacePRM.StoreName);
-                AppendLine("收银员编号:" + SyyInfo.SyyID);
-                AppendLine("");
-                AppendLine("收款总笔数:" + total.total_order_num + "笔");
-                AppendLine("收款总金额:" + TwoDecimals(total.total_order_fee) + "元");
-                AppendLine("退款总笔数:" + total.total_refund_num + "笔");
-                AppendLine("退款总金额:" + TwoDecimals(total.total_refund_fee) + "元");
-                AppendLine("实收总金额:" + TwoDecimals(total.total_get_fee) + "元");
-                break;
+        if (!QueryGateway(this, total, "查询今日汇总失败：")) {
+            return;
         }
+        // Line by line: an amount that is no number stops the filling where it stands.
+        MemoTodayTotal->clear();
+        AppendLine("所属商户:" + InterfacePRM.MchName);
+        AppendLine("门店名称:" + InterfacePRM.StoreName);
+        AppendLine("收银员编号:" + SyyInfo.SyyID);
+        AppendLine("");
+        AppendLine("收款总笔数:" + total.total_order_num + "笔");
+        AppendLine("收款总金额:" + TwoDecimals(total.total_order_fee) + "元");
+        AppendLine("退款总笔数:" + total.total_refund_num + "笔");
+        AppendLine("退款总金额:" + TwoDecimals(total.total_refund_fee) + "元");
+        AppendLine("实收总金额:" + TwoDecimals(total.total_get_fee) + "元");
     });
 }
 

@@ -18,3 +18,11 @@ TCallOutcome CallGateway(QWidget* owner, TGatewayRequest& request, TResultReadin
     }
     return n < 0 ? TCallOutcome::Failure : TCallOutcome::BusinessError;
 }
+
+bool QueryGateway(QWidget* owner, TGatewayRequest& query, const std::string& failurePrefix) {
+    const TCallOutcome outcome = CallGateway(owner, query);
+    if (outcome == TCallOutcome::Failure) {
+        ShowTip(owner, failurePrefix + query.errmsg);
+    }
+    return outcome == TCallOutcome::Success;
+}

@@ -24,3 +24,8 @@ enum class TResultReading { Integer, TextZero };
 TCallOutcome CallGateway(QWidget* owner, TGatewayRequest& request,
                          TResultReading reading = TResultReading::Integer,
                          const std::string& noReplyPrefix = {});
+
+// A query of the list, detail and totals dialogs, read as an integer: true when its reply has
+// result 0; a failure shows failurePrefix and the gateway's errmsg under "提示". A business error
+// shows nothing, a missing reply only what CallGateway showed.
+bool QueryGateway(QWidget* owner, TGatewayRequest& query, const std::string& failurePrefix);

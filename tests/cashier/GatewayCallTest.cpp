@@ -75,6 +75,45 @@ INSTANTIATE_TEST_SUITE_P(
                  {"查询失败:系统运行异常，请联系管理人员！"}}),
     [](const ::testing::TestParamInfo<TCallRow>& info) { return info.param.Name; });
 
+// A reply to a list, detail or totals query, whether the dialog goes on to read it, and what
+// the dialog is told.
+struct TQueryRow {
+    const char* Name;
+    const char* Plan;
+    bool Answered;
+    std::vector<std::string> Boxes;
+};
+
+class GatewayQuery : public RefundDialogFixture, public ::testing::WithParamInterface<TQueryRow> {};
+
+TEST_P(GatewayQuery, ReadsOnlyResultZeroAndShowsAFailureAfterThePrefix) {
+    const TQueryRow& row = GetParam();
+    Reply("todayTotal", row.Plan);
+    TTodayTotal total;
+    EXPECT_EQ(QueryGateway(nullptr, total, kPrefix), row.Answered);
+    EXPECT_EQ(BoxTexts(), row.Boxes);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.caption, "提示");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, GatewayQuery,
+    ::testing::Values(TQueryRow{"Success", "{}", true, {}},
+                      TQueryRow{"Failure",
+                                R"({"fields": {"result": "-1", "errmsg": "无此记录"}})",
+                                false,
+                                {"查询失败:无此记录"}},
+                      TQueryRow{"BusinessErrorSaysNothing",
+                                R"({"fields": {"result": "2", "errmsg": "稍后再查"}})",
+                                false,
+                                {}},
+                      TQueryRow{"NoReplyWithoutThePrefix",
+                                R"({"hangup": true})",
+                                false,
+                                {"当前网络异常，请稍后重新再试！"}}),
+    [](const ::testing::TestParamInfo<TQueryRow>& info) { return info.param.Name; });
+
 class GatewayCallGuard : public RefundDialogFixture {};
 
 TEST_F(GatewayCallGuard, AResultThatIsNoIntegerRaisesAndTheGuardLogsAndShowsIt) {
