@@ -1,11 +1,8 @@
 #include "FormRefundQuery.h"
 
-#include <QLabel>
-
 #include "DialogMessages.h"
 #include "GatewayCall.h"
 #include "QzFormRunner.h"
-#include "QzXmlTree.h"
 #include "TodayRefunds.h"
 #include "UnitQueryRefundDetail.h"
 
@@ -44,16 +41,7 @@ void TForm_Refund_Query::QueryRefunds(const std::string& outTradeNo,
 }
 
 void TForm_Refund_Query::FillRefundList(const std::string& replyXml) {
-    GuardDialogStep(this, [&] {
-        const TXmlTree reply(replyXml);
-        TRefundTotals totals;
-        {
-            // The rows read so far show before any error does.
-            TReportList::TEdit edit(*ListData);
-            totals = FillRefundRows(reply, edit.Rows());
-        }
-        Footer->setText(QString::fromStdString(RefundFooter(totals)));
-    });
+    FillList(replyXml, FillRefundRows, RefundFooter);
 }
 
 void TForm_Refund_Query::ShowDetail(const TReportRow& row) {

@@ -4,11 +4,13 @@
 #include <QLineEdit>
 
 #include "DialogLook.h"
+#include "DialogMessages.h"
 #include "EditText.h"
 #include "QzColors.h"
 #include "QzHotKey.h"
 #include "QzLocalTime.h"
 #include "QzRuntimeGlobal.h"
+#include "QzXmlTree.h"
 #include "VirtualKeys.h"
 
 using namespace platform;
@@ -128,6 +130,18 @@ void TForm_Today_List::ListDataKeyDown(int& key) {
         const TReportRow selected = ListData->Rows()[static_cast<size_t>(row)];
         ShowDetail(selected);
     }
+}
+
+void TForm_Today_List::FillList(const std::string& replyXml, TFillRows fill, TFooterText footer) {
+    GuardDialogStep(this, [&] {
+        const TXmlTree reply(replyXml);
+        TReportTotals totals;
+        {
+            TReportList::TEdit edit(*ListData);
+            totals = fill(reply, edit.Rows());
+        }
+        Footer->setText(QString::fromStdString(footer(totals)));
+    });
 }
 
 std::string TodayText() {

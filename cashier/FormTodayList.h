@@ -8,6 +8,7 @@
 
 class QLabel;
 class QLineEdit;
+class TXmlTree;
 
 // What the day's order list and the day's refund list share: the banner band with its title,
 // the note band, the order-number filter with its key tip, the footer, the report list filling
@@ -39,6 +40,12 @@ protected:
     virtual void Query(const std::string& outTradeNo, const std::string& date) = 0;
     // Enter on a selected row.
     virtual void ShowDetail(const TReportRow& row) = 0;
+
+    // Replaces the rows and the footer by those of a list reply: fill reads the rows, footer
+    // words their totals. The rows read so far show before any error does.
+    using TFillRows = TReportTotals (*)(const TXmlTree& reply, TReportRows& rows);
+    using TFooterText = std::string (*)(const TReportTotals& totals);
+    void FillList(const std::string& replyXml, TFillRows fill, TFooterText footer);
 
     QLineEdit* editOutTradeNo;
     QLabel* LabelTip;

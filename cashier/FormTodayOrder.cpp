@@ -1,11 +1,8 @@
 #include "FormTodayOrder.h"
 
-#include <QLabel>
-
 #include "DialogMessages.h"
 #include "GatewayCall.h"
 #include "QzFormRunner.h"
-#include "QzXmlTree.h"
 #include "TodayOrders.h"
 #include "UnitQueryOrderDetail.h"
 
@@ -43,16 +40,7 @@ void TForm_Today_Order::QueryOrders(const std::string& outTradeNo, const std::st
 }
 
 void TForm_Today_Order::FillOrderList(const std::string& replyXml) {
-    GuardDialogStep(this, [&] {
-        const TXmlTree reply(replyXml);
-        TOrderTotals totals;
-        {
-            // The rows read so far show before any error does.
-            TReportList::TEdit edit(*ListData);
-            totals = FillOrderRows(reply, edit.Rows());
-        }
-        Footer->setText(QString::fromStdString(OrderFooter(totals)));
-    });
+    FillList(replyXml, FillOrderRows, OrderFooter);
 }
 
 void TForm_Today_Order::ShowDetail(const TReportRow& row) {

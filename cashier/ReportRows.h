@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,3 +9,9 @@
 // empty.
 using TReportRow = std::vector<std::string>;
 using TReportRows = std::vector<TReportRow>;
+
+// What the footer of a filled list shows: the count as the reply gives it, the sum in fen.
+struct TReportTotals {
+    int32_t Count = 0;
+    int64_t SumFen = 0;
+};

@@ -19,13 +19,13 @@ std::string TradeStateText(const std::string& tradeState) {
     return CodeText(kTradeStates, tradeState, "支付失败");
 }
 
-std::string OrderFooter(const TOrderTotals& totals) {
+std::string OrderFooter(const TReportTotals& totals) {
     return "交易总笔数:" + std::to_string(totals.Count) +
            "笔  交易总金额:" + FenToYuan(totals.SumFen) + "元";
 }
 
-TOrderTotals FillOrderRows(const TXmlTree& reply, TReportRows& rows) {
-    TOrderTotals totals;
+TReportTotals FillOrderRows(const TXmlTree& reply, TReportRows& rows) {
+    TReportTotals totals;
     totals.Count = ReplyInteger(reply.Value("record_count"));
     const TXmlRecords orders = reply.Records("order_datas");
     rows.clear();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,14 +14,8 @@ class TXmlTree;
 // included, "支付失败". Compared exactly, case and all.
 std::string TradeStateText(const std::string& tradeState);
 
-// What the footer shows of a filled list: the count as the reply gives it, the sum in fen.
-struct TOrderTotals {
-    int32_t Count = 0;
-    int64_t SumFen = 0;
-};
-
 // "交易总笔数:" count "笔  交易总金额:" sum "元".
-std::string OrderFooter(const TOrderTotals& totals);
+std::string OrderFooter(const TReportTotals& totals);
 // What the footer reads before the first list has been read.
 inline constexpr const char* kOrderFooterAtStart = "交易总笔数:0  交易总金额:0.00元   ";
 
@@ -31,7 +24,7 @@ inline constexpr const char* kOrderFooterAtStart = "交易总笔数:0  交易总
 // whole fen, an exact half rounded to the even neighbour. Raises on a count or amount that is
 // no number and on a position past the last order; the rows added so far stay, the last one
 // possibly cut short.
-TOrderTotals FillOrderRows(const TXmlTree& reply, TReportRows& rows);
+TReportTotals FillOrderRows(const TXmlTree& reply, TReportRows& rows);
 
 // Appends the eight lines of an order's details (the first empty) to lines. Raises when an
 // amount is no number, after the lines before it have been appended.

@@ -20,13 +20,13 @@ std::string RefundStatusText(const std::string& refundStatus) {
     return CodeText(kRefundStatuses, refundStatus, "未确定");
 }
 
-std::string RefundFooter(const TRefundTotals& totals) {
+std::string RefundFooter(const TReportTotals& totals) {
     return "退款总笔数:" + std::to_string(totals.Count) +
            "笔  退款总金额:" + FenToYuan(totals.SumFen) + "元  ";
 }
 
-TRefundTotals FillRefundRows(const TXmlTree& reply, TReportRows& rows) {
-    TRefundTotals totals;
+TReportTotals FillRefundRows(const TXmlTree& reply, TReportRows& rows) {
+    TReportTotals totals;
     totals.Count = ReplyInteger(reply.Value("record_count"));
     const TXmlRecords refunds = reply.Records("refund_datas");
     rows.clear();

@@ -15,13 +15,8 @@ class TXmlTree;
 // included, "未确定". Compared exactly, case and all.
 std::string RefundStatusText(const std::string& refundStatus);
 
-struct TRefundTotals {
-    int32_t Count = 0;
-    int64_t SumFen = 0;
-};
-
 // "退款总笔数:" count "笔  退款总金额:" sum "元  ".
-std::string RefundFooter(const TRefundTotals& totals);
+std::string RefundFooter(const TReportTotals& totals);
 inline constexpr const char* kRefundFooterAtStart = "退款总笔数:0笔  退款总金额:0.00元    ";
 
 // Reads record_count, empties rows and adds one row per refund of refund_datas: order number,
@@ -29,7 +24,7 @@ inline constexpr const char* kRefundFooterAtStart = "退款总笔数:0笔  退�
 // too, each in whole fen with an exact half rounded away from zero. Raises on a count or amount
 // that is no number and on a position past the last refund; the rows added so far stay, the
 // last one possibly cut short.
-TRefundTotals FillRefundRows(const TXmlTree& reply, TReportRows& rows);
+TReportTotals FillRefundRows(const TXmlTree& reply, TReportRows& rows);
 
 // What the refund detail shows before any detail has been read.
 std::vector<std::string> RefundDetailLabels();

@@ -122,7 +122,7 @@ TEST(StateTables, ExactCodesOnlyAndAFallback) {
 
 TEST(OrderRows, FillsOneRowPerOrderAndSumsInWholeFen) {
     TReportRows rows{{"old"}};
-    const TOrderTotals totals =
+    const TReportTotals totals =
         FillOrderRows(TXmlTree(OrderList("2", {{"0.01"}, {"0.02", "REFUND"}})), rows);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1], (TReportRow{"2026-12-09 10:02", "T2", "W2", "0.02", "转入退款"}));
@@ -134,7 +134,7 @@ TEST(OrderRows, ATieOfAFenGoesToEvenAndTheSumDoesNotWrap) {
     TReportRows rows;
     // 0.005 and 0.015 are ties: 0 and 2 fen.
     EXPECT_EQ(FillOrderRows(TXmlTree(OrderList("2", {{"0.005"}, {"0.015"}})), rows).SumFen, 2);
-    const TOrderTotals big =
+    const TReportTotals big =
         FillOrderRows(TXmlTree(OrderList("2", {{"20000000.00"}, {"1474836.48"}})), rows);
     EXPECT_EQ(big.SumFen, 2147483648LL);
     EXPECT_EQ(OrderFooter(big), "交易总笔数:2笔  交易总金额:21474836.48元");
@@ -167,7 +167,7 @@ TEST(OrderRows, ACountThatIsNoNumberLeavesTheRows) {
 
 TEST(RefundRows, EveryRefundCountsFailedOnesToo) {
     TReportRows rows;
-    const TRefundTotals totals =
+    const TReportTotals totals =
         FillRefundRows(TXmlTree(RefundList("2", {{"0.10"}, {"0.20", "FAIL"}})), rows);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1], (TReportRow{"T2", "R2", "0.20", "退款失败", "2026-12-09 11:02"}));
