@@ -56,18 +56,11 @@ TEST_F(RefundQuery, ListsTheDaysRefundsBeforeItShows) {
                   "及补打小票。");
         EXPECT_EQ(f.findChild<QLabel*>("LabelTip")->text().toStdString(),
                   "输入完成按Enter查询，退出按ESC。");
-        auto* list = f.findChild<QTableView*>("ListData");
-        const std::vector<std::pair<std::string, int>> columns = {{"商户订单号", 250},
-                                                                  {"商户退款单号", 250},
-                                                                  {"退款金额", 120},
-                                                                  {"退款状态", 120},
-                                                                  {"退款时间", 150}};
-        ASSERT_EQ(list->model()->columnCount(), 5);
-        for (int c = 0; c < 5; ++c) {
-            EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString().toStdString(),
-                      columns[c].first);
-            EXPECT_EQ(list->columnWidth(c), columns[c].second);
-        }
+        ExpectColumns(f, {{"商户订单号", 250},
+                          {"商户退款单号", 250},
+                          {"退款金额", 120},
+                          {"退款状态", 120},
+                          {"退款时间", 150}});
         EXPECT_EQ(ListRows(f), SampleRefunds());
         EXPECT_EQ(Footer(f), "退款总笔数:2笔  退款总金额:3.50元  ");
         EXPECT_EQ(f.ActiveControlName(), "editOutTradeNo");
@@ -180,14 +173,7 @@ TEST_F(RefundQuery, ArrowsSwitchAndAnEmptyListPassesTheFocusOn) {
 
 namespace {
 
-std::vector<std::string> RefundSlip(const std::vector<std::string>& detail) {
-    std::vector<std::string> lines = {"          微信支付退款小票（补打）", "",
-                                      "所属商户:海川测试商户", "门店名称:测试门店一号",
-                                      "操作员编号:1001"};
-    lines.insert(lines.end(), detail.begin(), detail.end());
-    lines.insert(lines.end(), {"", ""});
-    return lines;
-}
+const char* const kRefundSlipTitle = "          微信支付退款小票（补打）";
 
 std::string JsonRefundDetail(int n, const std::string& coupon) {
     const std::string i = std::to_string(n);
@@ -225,7 +211,7 @@ TEST_F(RefundQuery, ThreeRefundsOfOneOrderReprintThirtyFiveLines) {
                               RefundLines(3, "0", "3.00")}) {
         detail.insert(detail.end(), lines.begin(), lines.end());
     }
-    ASSERT_EQ(RefundSlip(detail).size() + 1, 35u);
+    ASSERT_EQ(ReprintSlip(kRefundSlipTitle, detail).size() + 1, 35u);
     Then("今日退款", [](Form& f) {
         Press(f, Qt::Key_Left);
         Press(f, Qt::Key_Down);
@@ -237,7 +223,7 @@ TEST_F(RefundQuery, ThreeRefundsOfOneOrderReprintThirtyFiveLines) {
                   "按Enter补打退款小票，退出按ESC。");
         EXPECT_EQ(MemoLines(f), detail);
         Press(f, Qt::Key_Return);
-        ExpectPrintedSlip(RefundSlip(detail));
+        ExpectPrintedSlip(ReprintSlip(kRefundSlipTitle, detail));
         Press(f, Qt::Key_Escape);
     });
     Then("今日退款", [](Form& f) { Press(f, Qt::Key_Escape); });
@@ -255,14 +241,7 @@ TEST_F(RefundQuery, ThreeRefundsOfOneOrderReprintThirtyFiveLines) {
 
 namespace {
 
-struct DetailCase {
-    const char* name;
-    std::string reply;
-    std::vector<std::string> memo;
-    std::string box;
-};
-
-class RefundDetailReplies : public RefundQuery, public ::testing::WithParamInterface<DetailCase> {};
+using RefundDetailReplies = DetailReplies;
 
 const std::vector<std::string> kLabels = {
     "商户订单号:", "微信订单号:",   "订单总金额:",   "",          "商户退款单号:", "微信退款单号:",
@@ -278,20 +257,11 @@ std::vector<std::string> OneRefund(const std::string& coupon, const std::string&
 }  // namespace
 
 TEST_P(RefundDetailReplies, ShowAndPrintWhatTheReplyHolds) {
-    const DetailCase& c = GetParam();
-    Reply("refundPrintQuery", c.reply);
-    Then("退款详情", [this, &c](Form& f) {
-        EXPECT_EQ(MemoLines(f), c.memo);
-        Press(f, Qt::Key_Return);
-        ExpectPrintedSlip(RefundSlip(c.memo));
-        Press(f, Qt::Key_Escape);
-    });
-    Run("TForm_Refund_Detail", Variant(Variant::Strings{"T1", "R1"}));
+    CheckDetailReply("TForm_Refund_Detail", "退款详情", "refundPrintQuery",
+                     Variant(Variant::Strings{"T1", "R1"}), kRefundSlipTitle);
     const auto asked = Gateway().Requests("refundPrintQuery");
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].fields.at("out_refund_no"), "R1");
-    EXPECT_EQ(Boxes(),
-              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -321,4 +291,4 @@ INSTANTIATE_TEST_SUITE_P(
         DetailCase{"AFailure", R"({"fields": {"result": "-1", "errmsg": "退款单不存在"}})", kLabels,
                    "提示|查询退款详情失败：退款单不存在"},
         DetailCase{"NoReply", R"({"drop": true})", kLabels, "提示|当前网络异常，请稍后重新再试！"}),
-    [](const ::testing::TestParamInfo<DetailCase>& info) { return std::string(info.param.name); });
+    DetailCaseName);

@@ -67,6 +67,17 @@ std::vector<std::string> TodayDialogFixture::MemoLines(Form& f) {
     return lines;
 }
 
+void TodayDialogFixture::ExpectColumns(Form& f,
+                                       const std::vector<std::pair<std::string, int>>& columns) {
+    auto* list = f.findChild<QTableView*>("ListData");
+    ASSERT_EQ(list->model()->columnCount(), static_cast<int>(columns.size()));
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString().toStdString(),
+                  columns[c].first);
+        EXPECT_EQ(list->columnWidth(c), columns[c].second);
+    }
+}
+
 int TodayDialogFixture::SelectedRow(Form& f) {
     const QModelIndexList rows =
         f.findChild<QTableView*>("ListData")->selectionModel()->selectedRows();
@@ -79,6 +90,10 @@ std::vector<std::string> TodayDialogFixture::Boxes() const {
         texts.push_back(box.caption + "|" + box.text);
     }
     return texts;
+}
+
+void TodayDialogFixture::ExpectBox(const std::string& box) const {
+    EXPECT_EQ(Boxes(), box.empty() ? std::vector<std::string>{} : std::vector<std::string>{box});
 }
 
 void TodayDialogFixture::ExpectPrintedSlip(const std::vector<std::string>& head) const {
@@ -101,6 +116,15 @@ void TodayDialogFixture::ExpectPrintedSlip(const std::vector<std::string>& head)
     }
 }
 
+std::vector<std::string> TodayDialogFixture::ReprintSlip(const char* title,
+                                                         const std::vector<std::string>& detail) {
+    std::vector<std::string> lines = {title, "", "所属商户:海川测试商户", "门店名称:测试门店一号",
+                                      "操作员编号:1001"};
+    lines.insert(lines.end(), detail.begin(), detail.end());
+    lines.insert(lines.end(), {"", ""});
+    return lines;
+}
+
 void ListReplies::CheckListReply(const char* className, const char* caption, const char* op) {
     const ListCase& c = GetParam();
     Reply(op, c.reply);
@@ -114,8 +138,7 @@ void ListReplies::CheckListReply(const char* className, const char* caption, con
         Press(f, Qt::Key_Escape);
     });
     Run(className);
-    EXPECT_EQ(Boxes(),
-              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    ExpectBox(c.box);
     const std::string caught = "错误|";
     if (c.box.rfind(caught, 0) == 0) {
         EXPECT_NE(LogText().find(c.box.substr(caught.size())), std::string::npos) << LogText();
@@ -123,6 +146,24 @@ void ListReplies::CheckListReply(const char* className, const char* caption, con
 }
 
 std::string CaseName(const ::testing::TestParamInfo<ListCase>& info) {
+    return info.param.name;
+}
+
+void DetailReplies::CheckDetailReply(const char* className, const char* caption, const char* op,
+                                     const Variant& in, const char* slipTitle) {
+    const DetailCase& c = GetParam();
+    Reply(op, c.reply);
+    Then(caption, [this, &c, slipTitle](Form& f) {
+        EXPECT_EQ(MemoLines(f), c.memo);
+        Press(f, Qt::Key_Return);
+        ExpectPrintedSlip(ReprintSlip(slipTitle, c.memo));
+        Press(f, Qt::Key_Escape);
+    });
+    Run(className, in);
+    ExpectBox(c.box);
+}
+
+std::string DetailCaseName(const ::testing::TestParamInfo<DetailCase>& info) {
     return info.param.name;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PayDialogFixture.h"
@@ -22,15 +23,24 @@ protected:
     // a column the row does not fill).
     static std::vector<std::vector<std::string>> ListRows(platform::Form& f);
     static std::string Footer(platform::Form& f);
+    // The list's columns, each its caption and width.
+    static void ExpectColumns(platform::Form& f,
+                              const std::vector<std::pair<std::string, int>>& columns);
     static std::vector<std::string> MemoLines(platform::Form& f);
     static int SelectedRow(platform::Form& f);
 
     // Boxes as "caption|text".
     std::vector<std::string> Boxes() const;
+    // The one box shown, as "caption|text"; "" for none.
+    void ExpectBox(const std::string& box) const;
 
     // Checks what the port printer holds: the lines (UTF-8, compared in GBK) up to the print
     // time, the print time, then empty lines up to 28.
     void ExpectPrintedSlip(const std::vector<std::string>& head) const;
+    // What a detail reprints ahead of the print time: the title, the store's lines, the
+    // details, two empty lines.
+    static std::vector<std::string> ReprintSlip(const char* title,
+                                                const std::vector<std::string>& detail);
 };
 
 // Today as the gateway is asked for it.
@@ -55,6 +65,25 @@ protected:
 };
 
 std::string CaseName(const ::testing::TestParamInfo<ListCase>& info);
+
+// One detail reply and what the detail dialog shows and reprints of it.
+struct DetailCase {
+    const char* name;
+    std::string reply;
+    std::vector<std::string> memo;
+    std::string box;  // "caption|text", "" for none
+};
+
+// The detail dialogs fed one reply each, by a table of named cases.
+class DetailReplies : public TodayDialogFixture, public ::testing::WithParamInterface<DetailCase> {
+protected:
+    // Scripts the case's reply for op, opens className with in, checks the details it shows
+    // and the slip (titled slipTitle) Enter reprints, closes it, then checks the box shown.
+    void CheckDetailReply(const char* className, const char* caption, const char* op,
+                          const platform::Variant& in, const char* slipTitle);
+};
+
+std::string DetailCaseName(const ::testing::TestParamInfo<DetailCase>& info);
 
 // A JSON list of order records for a scripted reply.
 std::string JsonOrders(int count, const std::string& fee = "0.01", size_t padding = 0);

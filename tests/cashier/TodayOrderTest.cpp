@@ -46,19 +46,12 @@ TEST_F(TodayOrder, ListsTheDaysOrdersBeforeItShows) {
         EXPECT_EQ(f.size(), QSize(1018, 512));
         EXPECT_EQ(f.findChild<QLabel*>("LabelTip")->text().toStdString(),
                   "输入完成按Enter查询，退出按ESC。");
-        auto* list = f.findChild<QTableView*>("ListData");
-        const std::vector<std::pair<std::string, int>> columns = {{"交易时间", 150},
-                                                                  {"商户订单号", 250},
-                                                                  {"微信订单号", 250},
-                                                                  {"订单总金额", 120},
-                                                                  {"交易状态", 100}};
-        ASSERT_EQ(list->model()->columnCount(), 5);
-        for (int c = 0; c < 5; ++c) {
-            EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString().toStdString(),
-                      columns[c].first);
-            EXPECT_EQ(list->columnWidth(c), columns[c].second);
-        }
-        EXPECT_EQ(list->geometry(), QRect(0, 194, 1018, 318));
+        ExpectColumns(f, {{"交易时间", 150},
+                          {"商户订单号", 250},
+                          {"微信订单号", 250},
+                          {"订单总金额", 120},
+                          {"交易状态", 100}});
+        EXPECT_EQ(f.findChild<QTableView*>("ListData")->geometry(), QRect(0, 194, 1018, 318));
         EXPECT_EQ(ListRows(f), SampleOrders());
         EXPECT_EQ(Footer(f), "交易总笔数:2笔  交易总金额:12.51元");
         EXPECT_EQ(f.ActiveControlName(), "editOutTradeNo");
@@ -224,14 +217,7 @@ TEST_F(TodayOrder, ABusinessErrorKeepsTheRowsOfTheQueryBefore) {
 
 namespace {
 
-std::vector<std::string> OrderSlip(const std::vector<std::string>& detail) {
-    std::vector<std::string> lines = {"            微信支付小票（补打）", "",
-                                      "所属商户:海川测试商户", "门店名称:测试门店一号",
-                                      "操作员编号:1001"};
-    lines.insert(lines.end(), detail.begin(), detail.end());
-    lines.insert(lines.end(), {"", ""});
-    return lines;
-}
+const char* const kOrderSlipTitle = "            微信支付小票（补打）";
 
 }  // namespace
 
@@ -261,11 +247,11 @@ TEST_F(TodayOrder, FilteredOpenedAndReprintedTwiceWithTheDetailOpen) {
                   "按Enter补打支付小票，退出按ESC。");
         EXPECT_EQ(MemoLines(f), detail);
         Press(f, Qt::Key_Return);
-        ExpectPrintedSlip(OrderSlip(detail));
+        ExpectPrintedSlip(ReprintSlip(kOrderSlipTitle, detail));
         printed.push_back(Printed());
         std::remove(folder_.File("LPT1").c_str());
         Press(f, Qt::Key_Return);
-        ExpectPrintedSlip(OrderSlip(detail));
+        ExpectPrintedSlip(ReprintSlip(kOrderSlipTitle, detail));
         printed.push_back(Printed());
         EXPECT_TRUE(f.isVisible()) << "the detail stays open after each reprint";
         Press(f, Qt::Key_Escape);
@@ -285,30 +271,14 @@ TEST_F(TodayOrder, FilteredOpenedAndReprintedTwiceWithTheDetailOpen) {
 
 namespace {
 
-struct DetailCase {
-    const char* name;
-    std::string reply;
-    std::vector<std::string> memo;
-    std::string box;
-};
-
-class OrderDetailReplies : public TodayOrder, public ::testing::WithParamInterface<DetailCase> {};
+using OrderDetailReplies = DetailReplies;
 
 }  // namespace
 
 TEST_P(OrderDetailReplies, ShowAndPrintWhatTheReplyHolds) {
-    const DetailCase& c = GetParam();
-    Reply("orderPrintQuery", c.reply);
-    Then("订单详情", [this, &c](Form& f) {
-        EXPECT_EQ(MemoLines(f), c.memo);
-        Press(f, Qt::Key_Return);
-        ExpectPrintedSlip(OrderSlip(c.memo));
-        Press(f, Qt::Key_Escape);
-    });
-    Run("TForm_Order_Detail", Variant("T9"));
+    CheckDetailReply("TForm_Order_Detail", "订单详情", "orderPrintQuery", Variant("T9"),
+                     kOrderSlipTitle);
     EXPECT_EQ(Gateway().Requests("orderPrintQuery").at(0).fields.at("out_trade_no"), "T9");
-    EXPECT_EQ(Boxes(),
-              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -341,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    "提示|查询订单详情失败：订单不存在"},
         DetailCase{"NoReply", R"({"status": 500})", {}, "提示|当前网络异常，请稍后重新再试！"}),
-    [](const ::testing::TestParamInfo<DetailCase>& info) { return std::string(info.param.name); });
+    DetailCaseName);
 
 TEST_F(TodayOrder, AFailedFirstQueryShowsItsMessageBeforeTheDialog) {
     Reply("queryOrderDetail", R"({"fields": {"result": "-1", "errmsg": "停业"}})");
