@@ -7,7 +7,22 @@
 #include <QTest>
 #include <QTimer>
 
+#include "QzFormRunner.h"
+
 using namespace platform;
+
+CashierSettingsGuard::CashierSettingsGuard()
+    : printSet_(PrintSet),
+      shortCutSet_(ShortCutSet),
+      syyInfo_(SyyInfo),
+      getMyValueSet_(GetMyValueSet) {}
+
+CashierSettingsGuard::~CashierSettingsGuard() {
+    PrintSet = printSet_;
+    ShortCutSet = shortCutSet_;
+    SyyInfo = syyInfo_;
+    GetMyValueSet = getMyValueSet_;
+}
 
 void DialogStepsFixture::Then(const char* caption, Action action) {
     steps_.push_back({QString::fromUtf8(caption), std::move(action)});
@@ -28,6 +43,12 @@ void DialogStepsFixture::Run(const std::function<void()>& body) {
                       << steps_.front().caption.toStdString();
     }
     steps_.clear();
+}
+
+Variant DialogStepsFixture::Run(const char* className, const Variant& in) {
+    Variant out;
+    Run([&] { RunRegisteredForm(className, "Execute", in, out, true, true, false, false); });
+    return out;
 }
 
 void DialogStepsFixture::Tick(int run) {

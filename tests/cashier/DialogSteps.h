@@ -11,6 +11,22 @@
 #include "Form.h"
 #include "GatewayFixture.h"
 
+// Puts back, when it ends, the settings records the cashier's dialogs change: the print
+// settings, the hot keys, the signed-in cashier and where amounts are read from.
+class CashierSettingsGuard {
+public:
+    CashierSettingsGuard();
+    ~CashierSettingsGuard();
+    CashierSettingsGuard(const CashierSettingsGuard&) = delete;
+    CashierSettingsGuard& operator=(const CashierSettingsGuard&) = delete;
+
+private:
+    TPrintSet printSet_;
+    TShortCutSet shortCutSet_;
+    TSyyInfo syyInfo_;
+    TGetMyValueSet getMyValueSet_;
+};
+
 // Dialogs run modally, so a test lays out what the cashier does before it opens one: each step
 // waits until the fixture's rule finds the modal window with the step's caption, then acts on
 // it (types, presses keys). A step that never comes fails the test and ends the modal shows, so
@@ -25,6 +41,9 @@ protected:
     void Then(const char* caption, Action action);
     // Runs body, which opens modal windows, while the steps are carried out.
     void Run(const std::function<void()>& body);
+    // Opens className through the form runner as the main window does, runs the steps, and
+    // returns the Execute output.
+    platform::Variant Run(const char* className, const platform::Variant& in = {});
 
     // The window the next step, for caption, acts on now; nullptr to wait for the next tick.
     // modal holds every form whose modal show is running.
@@ -44,6 +63,7 @@ private:
     };
     void Tick(int run);
 
+    const CashierSettingsGuard settings_;
     const std::chrono::seconds stepTimeout_;
     std::chrono::steady_clock::time_point lastProgress_;
     std::vector<Step> steps_;

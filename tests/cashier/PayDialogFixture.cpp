@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <regex>
 
 #include "FormCodePay.h"
@@ -14,11 +15,6 @@ using namespace platform;
 
 void PayDialogFixture::SetUp() {
     GatewayFixture::SetUp();
-    savedPrintSet_ = PrintSet;
-    savedShortCutSet_ = ShortCutSet;
-    savedSyyInfo_ = SyyInfo;
-    savedGetMyValueSet_ = GetMyValueSet;
-
     InterfacePRM.MchName = "海川测试商户";
     InterfacePRM.StoreName = "测试门店一号";
     SyyInfo = {kSyyId, "张三"};
@@ -40,18 +36,7 @@ void PayDialogFixture::SetUp() {
 
 void PayDialogFixture::TearDown() {
     SetMessageBoxHandler(nullptr);
-    PrintSet = savedPrintSet_;
-    ShortCutSet = savedShortCutSet_;
-    SyyInfo = savedSyyInfo_;
-    GetMyValueSet = savedGetMyValueSet_;
     GatewayFixture::TearDown();
-}
-
-Variant PayDialogFixture::Run(const char* className, const Variant& in) {
-    Variant out;
-    DialogStepsFixture::Run(
-        [&] { RunRegisteredForm(className, "Execute", in, out, true, true, false, false); });
-    return out;
 }
 
 Form* PayDialogFixture::StepTarget(const std::vector<Form*>& modal, const QString& caption) {
@@ -115,6 +100,27 @@ std::string PayDialogFixture::ReceiptHead(const std::string& orderNo,
         "元\r\n"
         "\r\n"
         "打印时间:");
+}
+
+void PayDialogFixture::ExpectPrinted(const std::vector<std::string>& linesBeforeTime) const {
+    const std::string printed = Printed();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(printed.substr(start, end - start));
+    }
+    EXPECT_EQ(start, printed.size()) << "every line ends in CR LF";
+    ASSERT_EQ(lines.size(), std::max<size_t>(linesBeforeTime.size() + 1, 28)) << printed;
+    for (size_t i = 0; i < linesBeforeTime.size(); ++i) {
+        EXPECT_EQ(lines[i], Gbk(linesBeforeTime[i])) << "line " << i + 1;
+    }
+    const size_t time = linesBeforeTime.size();
+    EXPECT_TRUE(std::regex_match(
+        lines[time], std::regex(Gbk("打印时间:") + R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+        << "line " << time + 1 << ": " << lines[time];
+    for (size_t i = time + 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], "") << "line " << i + 1;
+    }
 }
 
 void PayDialogFixture::ExpectReceipt(const std::string& printed, const std::string& head) const {

@@ -22,10 +22,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Opens className through the form runner as the main window would, runs the steps, and
-    // returns the Execute output.
-    platform::Variant Run(const char* className, const platform::Variant& in = {});
-
     // The steps of a whole micro pay: amount, Enter, code, Enter.
     void PayWith(const QString& amount, const QString& code);
 
@@ -42,13 +38,11 @@ protected:
                                    const std::string& paid);
     // Checks a printed payment receipt: the head, a time, then empty lines up to 28.
     void ExpectReceipt(const std::string& printed, const std::string& head) const;
+    // Checks what the port printer received, line by line, every line ended by CR LF: the lines
+    // given (UTF-8, compared as GBK), then the print time, then empty lines up to the 28 every
+    // receipt fills.
+    void ExpectPrinted(const std::vector<std::string>& linesBeforeTime) const;
 
     platform::Form* StepTarget(const std::vector<platform::Form*>& modal,
                                const QString& caption) override;
-
-private:
-    TPrintSet savedPrintSet_;
-    TShortCutSet savedShortCutSet_;
-    TSyyInfo savedSyyInfo_;
-    TGetMyValueSet savedGetMyValueSet_;
 };

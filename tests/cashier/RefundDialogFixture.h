@@ -12,12 +12,6 @@ class RefundDialogFixture : public PayDialogFixture {
 protected:
     void SetUp() override;
 
-    // The port file cut at its line ends, each line still in GBK.
-    std::vector<std::string> PrintedLines() const;
-    // Checks what the port printer received, line by line: the lines given (UTF-8, compared as
-    // GBK), then the print time, then empty lines up to the 28 every receipt fills.
-    void ExpectPrinted(const std::vector<std::string>& linesBeforeTime) const;
-
     // As a desktop does, the window a step acts on is the active one: its edits see the focus
     // come and go (the offscreen platform activates nothing by itself).
     platform::Form* StepTarget(const std::vector<platform::Form*>& modal,

@@ -14,9 +14,6 @@ using namespace platform;
 
 void SettingsDialogFixture::SetUp() {
     GatewayFixture::SetUp();
-    savedPrintSet_ = PrintSet;
-    savedShortCutSet_ = ShortCutSet;
-    savedSyyInfo_ = SyyInfo;
     SyyInfo = {kSyyId, "张三"};
     ShortCutSet = {"ESC", "0", "ESC"};
     PrintSet = {0, "LPT1", "", "宋体", 9, 134};
@@ -40,17 +37,7 @@ void SettingsDialogFixture::TearDown() {
     SetLockStatesForTesting(std::nullopt);
     SetCurrentPrinter("");
     ConfigIni.reset();
-    PrintSet = savedPrintSet_;
-    ShortCutSet = savedShortCutSet_;
-    SyyInfo = savedSyyInfo_;
     GatewayFixture::TearDown();
-}
-
-void SettingsDialogFixture::Run(const char* className) {
-    DialogStepsFixture::Run([className] {
-        Variant out;
-        RunRegisteredForm(className, "Execute", Variant(), out, true, true, false, false);
-    });
 }
 
 std::vector<std::string> SettingsDialogFixture::BoxTexts() const {

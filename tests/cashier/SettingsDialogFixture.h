@@ -18,8 +18,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void Run(const char* className);
-
     struct Box {
         platform::MessageBoxCall call;
         std::string focus;
@@ -30,9 +28,4 @@ protected:
 
     platform::Form* StepTarget(const std::vector<platform::Form*>& modal,
                                const QString& caption) override;
-
-private:
-    TPrintSet savedPrintSet_;
-    TShortCutSet savedShortCutSet_;
-    TSyyInfo savedSyyInfo_;
 };

@@ -37,8 +37,6 @@ bool MemFileForTest::ExistsAlready() {
 
 void SignInFixture::SetUp() {
     GatewayFixture::SetUp();
-    savedShortCutSet_ = ShortCutSet;
-    savedSyyInfo_ = SyyInfo;
     InterfacePRM.MchName = "海川测试商户";
     InterfacePRM.StoreName = "测试门店一号";
     SyyInfo = {};
@@ -64,8 +62,6 @@ void SignInFixture::TearDown() {
     SetTrayAvailableForTesting(std::nullopt);
     SetLockStatesForTesting(std::nullopt);
     ConfigIni.reset();
-    ShortCutSet = savedShortCutSet_;
-    SyyInfo = savedSyyInfo_;
     GatewayFixture::TearDown();
 }
 

@@ -51,8 +51,4 @@ protected:
 
     platform::Form* StepTarget(const std::vector<platform::Form*>& modal,
                                const QString& caption) override;
-
-private:
-    TShortCutSet savedShortCutSet_;
-    TSyyInfo savedSyyInfo_;
 };

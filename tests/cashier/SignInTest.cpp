@@ -4,7 +4,6 @@
 #include <QSystemTrayIcon>
 
 #include "FormLogin.h"
-#include "QzFormRunner.h"
 #include "SignInFixture.h"
 #include "TrayIcon.h"
 
@@ -14,12 +13,7 @@ namespace {
 
 class SignIn : public SignInFixture {
 protected:
-    void RunLogin() {
-        Run([] {
-            Variant out;
-            RunRegisteredForm("TForm_Login", "Execute", Variant(), out, true, true, false, false);
-        });
-    }
+    void RunLogin() { Run("TForm_Login"); }
 };
 
 }  // namespace

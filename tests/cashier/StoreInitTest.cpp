@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "FormInit.h"
-#include "QzFormRunner.h"
 #include "QzParameterFile.h"
 #include "SignInFixture.h"
 #include "TextCodec.h"
@@ -20,12 +19,7 @@ protected:
         SignInFixture::SetUp();
         ForgetStore();
     }
-    void RunInit() {
-        Run([] {
-            Variant out;
-            RunRegisteredForm("TForm_Init", "Execute", Variant(), out, true, true, false, false);
-        });
-    }
+    void RunInit() { Run("TForm_Init"); }
     static void Fill(Form& f, const QString& address, const QString& appId, const QString& pwd) {
         f.findChild<QLineEdit*>("editServerAdr")->setText(address);
         f.findChild<QLineEdit*>("editStoreAppID")->setText(appId);

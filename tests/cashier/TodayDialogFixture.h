@@ -34,9 +34,6 @@ protected:
     // The one box shown, as "caption|text"; "" for none.
     void ExpectBox(const std::string& box) const;
 
-    // Checks what the port printer holds: the lines (UTF-8, compared in GBK) up to the print
-    // time, the print time, then empty lines up to 28.
-    void ExpectPrintedSlip(const std::vector<std::string>& head) const;
     // What a detail reprints ahead of the print time: the title, the store's lines, the
     // details, two empty lines.
     static std::vector<std::string> ReprintSlip(const char* title,
