@@ -15,11 +15,8 @@ class PayEndToEnd : public TillEndToEnd {};
 TEST_F(PayEndToEnd, KeyOneTakesAMicroPayPrintsTheReceiptAndReturnsToTheMainWindow) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("1");
-    const std::string pay = WaitForWindow("^刷卡支付$");
-    ASSERT_FALSE(pay.empty()) << Boxes();
-    Focus(pay);
+    const std::string pay = OpenFromMain(main, "1", "刷卡支付");
+    ASSERT_FALSE(pay.empty());
     TypeLine("12.34");
     Type("134567890123456789");
     Screenshot(pay, "e2e_micro_pay");
@@ -60,11 +57,7 @@ TEST_F(PayEndToEnd, APendingMicroPayIsSettledFromThePromptWithEnter) {
                                                   "transaction_id": "W2E1"}}])");
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("1");
-    const std::string pay = WaitForWindow("^刷卡支付$");
-    ASSERT_FALSE(pay.empty()) << Boxes();
-    Focus(pay);
+    ASSERT_FALSE(OpenFromMain(main, "1", "刷卡支付").empty());
     TypeLine("5");
     TypeLine("134567890123456789");
 
@@ -88,11 +81,8 @@ TEST_F(PayEndToEnd, TheAmountComesFromTheCashRegisterWindowWhenSwitchedOn) {
     till_.ReadAmountFrom("收银台", 1, "text");
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("1");
-    const std::string pay = WaitForWindow("^刷卡支付$");
-    ASSERT_FALSE(pay.empty()) << Boxes();
-    Focus(pay);
+    const std::string pay = OpenFromMain(main, "1", "刷卡支付");
+    ASSERT_FALSE(pay.empty());
     Screenshot(pay, "e2e_micro_pay_external_amount");
     Key("Return");  // the amount is there: on to the code
     TypeLine("134567890123456789");
@@ -105,11 +95,7 @@ TEST_F(PayEndToEnd, TheAmountComesFromTheCashRegisterWindowWhenSwitchedOn) {
 TEST_F(PayEndToEnd, KeyTwoShowsAQRCodeThatReadsAsTheOrdersPaymentURL) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    Focus(main);
-    Key("2");
-    const std::string amount = WaitForWindow("^扫码支付$");
-    ASSERT_FALSE(amount.empty()) << Boxes();
-    Focus(amount);
+    ASSERT_FALSE(OpenFromMain(main, "2", "扫码支付").empty());
     TypeLine("25.5");
 
     const std::string detail = WaitForWindow("^扫码支付二维码$");

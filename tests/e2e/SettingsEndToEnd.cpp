@@ -26,17 +26,6 @@ protected:
     bool WaitForBox(const std::string& line) {
         return WaitFor(20, [&] { return Boxes().find(line + "\n") != std::string::npos; });
     }
-    // Opens a settings dialog from the main window by its digit key.
-    std::string OpenFromMain(const std::string& main, const char* key, const char* caption) {
-        Focus(main);
-        Key(key);
-        const std::string dialog = WaitForWindow(caption);
-        EXPECT_FALSE(dialog.empty()) << Boxes();
-        if (!dialog.empty()) {
-            Focus(dialog);
-        }
-        return dialog;
-    }
     bool Shown(const std::string& pattern) {
         return !x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
     }
@@ -46,7 +35,7 @@ protected:
 TEST_F(SettingsEndToEnd, KeyEightChangesThePasswordTheCashierSignsInWithAfterSigningOut) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    const std::string more = OpenFromMain(main, "8", kMore);
+    const std::string more = OpenFromMain(main, "8", "更多");
     ASSERT_FALSE(more.empty());
     TypeLine("123456");
     TypeLine("654321");
@@ -74,7 +63,7 @@ TEST_F(SettingsEndToEnd, KeyEightChangesThePasswordTheCashierSignsInWithAfterSig
 TEST_F(SettingsEndToEnd, NewHotKeysWorkAtOnceAndAreStillThereAfterARestart) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    const std::string more = OpenFromMain(main, "8", kMore);
+    const std::string more = OpenFromMain(main, "8", "更多");
     ASSERT_FALSE(more.empty());
     Key("Right");  // the hot-key page
     Key("F4");
@@ -132,11 +121,7 @@ protected:
     }
     // Takes a micro pay of 12.34 from the main window, which prints its receipt.
     void PayFromMain(const std::string& main) {
-        Focus(main);
-        Key("1");
-        const std::string pay = WaitForWindow("^刷卡支付$");
-        ASSERT_FALSE(pay.empty()) << Boxes();
-        Focus(pay);
+        ASSERT_FALSE(OpenFromMain(main, "1", "刷卡支付").empty());
         TypeLine("12.34");
         TypeLine("134567890123456789");
         ASSERT_TRUE(WaitForNoWindow("^刷卡支付$")) << Boxes();
@@ -148,7 +133,7 @@ protected:
 TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesThePortPrinterAndThePaymentsReceiptGoesThere) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    const std::string printers = OpenFromMain(main, "7", kPrinters);
+    const std::string printers = OpenFromMain(main, "7", "打印机设置");
     ASSERT_FALSE(printers.empty());
     Screenshot(printers, "e2e_printer_settings");
     Key("Down");  // from "不设置打印机" to the port printer
@@ -167,7 +152,7 @@ TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesThePortPrinterAndThePaymentsReceipt
 TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesACupsPrinterThatTheReceiptsReachAfterARestart) {
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
-    OpenFromMain(main, "7", kPrinters);
+    OpenFromMain(main, "7", "打印机设置");
     Key("Down");
     Key("Down");  // the first printer CUPS lists
     Key("Return");
