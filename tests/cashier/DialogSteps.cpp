@@ -97,6 +97,13 @@ std::string DialogStepsFixture::Text(Form& form, const char* editName) {
     return form.findChild<QLineEdit*>(editName)->text().toStdString();
 }
 
+void DialogStepsFixture::ExpectTillIdentity(const FakeGateway::Record& request) {
+    EXPECT_EQ(request.fields.at("appid"), kAppId);
+    EXPECT_EQ(request.fields.at("mch_id"), kMchId);
+    EXPECT_EQ(request.fields.at("store_appid"), kStoreAppId);
+    EXPECT_EQ(request.fields.at("syy_id"), kSyyId);
+}
+
 void DialogStepsFixture::SetText(Form& form, const char* editName, const QString& text) {
     form.findChild<QLineEdit*>(editName)->setText(text);
 }

@@ -56,6 +56,10 @@ protected:
     static std::string Text(platform::Form& form, const char* editName);
     static void SetText(platform::Form& form, const char* editName, const QString& text);
 
+    // The four identity fields of a request from this till: the fake gateway's merchant and
+    // store, and the signed-in cashier.
+    static void ExpectTillIdentity(const FakeGateway::Record& request);
+
 private:
     struct Step {
         QString caption;

@@ -117,10 +117,7 @@ TEST_F(MicroPay, PaysPrintsTheReceiptAndCloses) {
     EXPECT_TRUE(pay.problems.empty()) << pay.problems.front();
     EXPECT_EQ(pay.sign_ok, true);
     EXPECT_TRUE(pay.layout_ok);
-    EXPECT_EQ(pay.fields.at("appid"), kAppId);
-    EXPECT_EQ(pay.fields.at("mch_id"), kMchId);
-    EXPECT_EQ(pay.fields.at("store_appid"), kStoreAppId);
-    EXPECT_EQ(pay.fields.at("syy_id"), kSyyId);
+    ExpectTillIdentity(pay);
     EXPECT_EQ(pay.fields.at("total_fee"), "1234");
     EXPECT_EQ(pay.fields.at("auth_code"), "134567890123456789");
 

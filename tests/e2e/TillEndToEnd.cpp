@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -222,4 +223,18 @@ std::vector<std::string> TillEndToEnd::PrintedLines() const {
         lines.push_back(printed.substr(start, end - start));
     }
     return lines;
+}
+
+void TillEndToEnd::ExpectPrinted(const std::vector<std::string>& head) const {
+    const std::vector<std::string> lines = PrintedLines();
+    ASSERT_EQ(lines.size(), 28u) << ReadFile(till_.Port());
+    for (size_t i = 0; i < head.size(); ++i) {
+        EXPECT_EQ(lines[i], head[i]) << "line " << i + 1;
+    }
+    EXPECT_TRUE(std::regex_match(lines[head.size()],
+                                 std::regex(R"(打印时间:\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+        << lines[head.size()];
+    for (size_t i = head.size() + 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], "") << "line " << i + 1;
+    }
 }

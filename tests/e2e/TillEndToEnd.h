@@ -93,6 +93,8 @@ protected:
     std::string Boxes() const { return ReadFile(till_.Boxes()); }
     // What the port printer holds, as UTF-8 lines.
     std::vector<std::string> PrintedLines() const;
+    // Checks those lines: the lines given, the print time, then empty lines up to 28.
+    void ExpectPrinted(const std::vector<std::string>& head) const;
 
     XServer x_;
     FakeGateway gateway_;
