@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 
 #include "CashierAssets.h"
 #include "Form.h"
@@ -70,6 +71,21 @@ QLabel* MakeBandTitle(QWidget* band, int width, const char* title) {
     PaintPanel(label, Qt::transparent, Qt::white);
     label->setAutoFillBackground(false);
     return label;
+}
+
+QPlainTextEdit* MakeDisplayMemo(QWidget* dialog, const char* name, const QRect& place) {
+    auto* memo = new QPlainTextEdit(dialog);
+    memo->setObjectName(name);
+    memo->setGeometry(place);
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setFont(PixelFont("宋体", 14));
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setEnabled(false);
+    QPalette palette = memo->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
+    memo->setPalette(palette);
+    return memo;
 }
 
 QLineEdit* MakeLabelledEdit(QWidget* dialog, const char* name, const char* label, int x, int y,

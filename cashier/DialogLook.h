@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QWidget;
 
 namespace platform {
@@ -36,6 +37,10 @@ QLabel* MakeBanner(QWidget* band, int width);
 
 // The centred white title under the banner: Label2.
 QLabel* MakeBandTitle(QWidget* band, int width, const char* title);
+
+// Lines only to be read, in its place: no frame, no wrapping, disabled so that nobody types into
+// it, yet black on white rather than the greyed look of a disabled control.
+QPlainTextEdit* MakeDisplayMemo(QWidget* dialog, const char* name, const QRect& place);
 
 // How wide and high the edits of a dialog are, how far their labels end before them and the
 // colour of their border.

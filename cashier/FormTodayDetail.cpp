@@ -35,20 +35,9 @@ TForm_Today_Detail::TForm_Today_Detail(QWidget* owner, const TLayout& layout)
     Panel1->setGeometry(0, kBandHeight, kWidth, kStripHeight);
     PaintPanel(Panel1, Qt::white, Qt::black);
 
-    MemoDetail = new QPlainTextEdit(this);
-    MemoDetail->setObjectName("MemoDetail");
     const int top = kBandHeight + kStripHeight;
-    MemoDetail->setGeometry(0, top, kWidth, layout.Height - top);
-    MemoDetail->setFrameShape(QFrame::NoFrame);
-    MemoDetail->setFont(PixelFont("宋体", 14));
-    MemoDetail->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoDetail = MakeDisplayMemo(this, "MemoDetail", QRect(0, top, kWidth, layout.Height - top));
     MemoDetail->setReadOnly(true);
-    MemoDetail->setEnabled(false);
-    // Display only, yet as readable as any text: not the greyed look of a disabled control.
-    QPalette palette = MemoDetail->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
-    MemoDetail->setPalette(palette);
 }
 
 void TForm_Today_Detail::FillMemo(const std::function<void(std::vector<std::string>&)>& fill) {

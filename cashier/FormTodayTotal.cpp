@@ -53,19 +53,9 @@ TForm_Today_Total::TForm_Today_Total(QWidget* owner) : TForm_Enter_Cancel(owner)
     Panel2->setObjectName("Panel2");
     Panel2->setGeometry(0, kBandHeight, kWidth, kSpacerHeight);
 
-    MemoTodayTotal = new QPlainTextEdit(this);
-    MemoTodayTotal->setObjectName("MemoTodayTotal");
     const int memoTop = kBandHeight + kSpacerHeight;
-    MemoTodayTotal->setGeometry(0, memoTop, kWidth, kHeight - memoTop);
-    MemoTodayTotal->setFrameShape(QFrame::NoFrame);
-    MemoTodayTotal->setFont(PixelFont("宋体", 14));
-    MemoTodayTotal->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MemoTodayTotal->setEnabled(false);
-    // Disabled only so that nobody types into it: its lines are there to be read.
-    QPalette palette = MemoTodayTotal->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
-    MemoTodayTotal->setPalette(palette);
+    MemoTodayTotal =
+        MakeDisplayMemo(this, "MemoTodayTotal", QRect(0, memoTop, kWidth, kHeight - memoTop));
     for (const char* line : kInitialLines) {
         AppendLine(line);
     }

@@ -2,6 +2,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
 
@@ -246,6 +247,11 @@ TEST_F(TodayOrder, FilteredOpenedAndReprintedTwiceWithTheDetailOpen) {
         EXPECT_EQ(f.findChild<QLabel*>("LabelTip")->text().toStdString(),
                   "按Enter补打支付小票，退出按ESC。");
         EXPECT_EQ(MemoLines(f), detail);
+        auto* memo = f.findChild<QPlainTextEdit*>("MemoDetail");
+        EXPECT_TRUE(memo->isReadOnly());
+        EXPECT_FALSE(memo->isEnabled());
+        EXPECT_EQ(memo->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
+        EXPECT_EQ(memo->geometry(), QRect(0, 90, 349, 347));
         Press(f, Qt::Key_Return);
         ExpectPrinted(ReprintSlip(kOrderSlipTitle, detail));
         printed.push_back(Printed());

@@ -53,6 +53,20 @@ const std::vector<std::string> kSampleLines = {
 
 }  // namespace
 
+TEST_F(TodayTotal, ItsLinesAreOnlyToBeReadYetBlackOnWhiteAndTheFormTakesTheKeys) {
+    Open(
+        [](Form& f) {
+            auto* memo = f.findChild<QPlainTextEdit*>("MemoTodayTotal");
+            EXPECT_FALSE(memo->isEnabled());
+            EXPECT_EQ(memo->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
+            EXPECT_EQ(memo->palette().color(QPalette::Disabled, QPalette::Base), QColor(Qt::white));
+            EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+            EXPECT_EQ(memo->geometry(), QRect(0, 90, 349, 301));
+            EXPECT_EQ(f.focusWidget(), &f);
+        },
+        {Qt::Key_Escape});
+}
+
 TEST_F(TodayTotal, QueriesBeforeShowingAndEnterPrintsTheFourteenLines) {
     Open(
         [](Form& f) {
