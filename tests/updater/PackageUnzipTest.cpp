@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "FileSizeLimit.h"
 #include "PackageUnzip.h"
 #include "QzErrors.h"
 #include "TestFolder.h"
@@ -192,26 +191,6 @@ TEST_F(UnzipTest, DamagedEntryStillCompletesAndLeavesNoHalfFile) {
     EXPECT_EQ(events_.events, (std::vector<std::string>{"start", "complete"}));
     EXPECT_FALSE(fs::exists(Temp() + "/a.txt"));
 }
-
-// Lowers the largest file this process may write, as a nearly full disk would; restored after.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // a refused write, not a killed process
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, savedHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*savedHandler_)(int) = SIG_DFL;
-};
 
 TEST_F(UnzipTest, GigabyteEntryWhereLittleSpaceIsLeftFailsAndIsRemoved) {
     std::string make =

@@ -90,6 +90,7 @@ def serve_ftp(folder):
     authorizer.add_anonymous(folder)
     handler = FTPHandler
     handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0.1
     server = FTPServer(("127.0.0.1", 0), handler)
     report_port(server.address[1])
     server.serve_forever()
