@@ -18,7 +18,7 @@ packages=(
   fonts-wqy-microhei
   python3 python3-cryptography python3-pyftpdlib python3-dbusmock python3-dbus
   # the updater's tests and benchmark: a test CA, the reference unzip and curl tools
-  openssl unzip curl
+  openssl unzip curl bc
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -19,6 +19,9 @@ constexpr long kReadBufferBytes = 512 * 1024;
 constexpr size_t kFileBufferBytes = 1024 * 1024;
 // While a transfer blocks, the windows still get their messages this often.
 constexpr auto kMessageSlice = std::chrono::milliseconds(100);
+// The count reaches the window at most this often (and always once at the end): a report
+// repaints a progress bar, which on a fast network would cost more than the reads themselves.
+constexpr auto kReportSlice = std::chrono::milliseconds(25);
 
 enum class Kind { Http, Ftp };
 
@@ -154,6 +157,7 @@ public:
         }
         if (code == CURLE_OK && failure_.empty()) {
             Begin();
+            Report();
             events_.WorkEnd();
             return;
         }
@@ -183,8 +187,12 @@ private:
             return 0;
         }
         self->received_ += static_cast<int64_t>(bytes);
-        self->events_.Work(self->received_);
-        self->lastMessages_ = std::chrono::steady_clock::now();
+        auto now = std::chrono::steady_clock::now();
+        if (now - self->lastReport_ >= kReportSlice) {
+            self->Report();
+            self->lastReport_ = now;
+            self->lastMessages_ = now;  // the window's handler processed them
+        }
         return bytes;
     }
 
@@ -210,6 +218,13 @@ private:
         return false;
     }
 
+    void Report() {
+        if (received_ != reported_) {
+            reported_ = received_;
+            events_.Work(received_);
+        }
+    }
+
     void Begin() {
         if (begun_) {
             return;
@@ -229,6 +244,8 @@ private:
     std::unique_ptr<CURL, CurlFree> curl_;
     bool begun_ = false;
     int64_t received_ = 0;
+    int64_t reported_ = 0;
+    std::chrono::steady_clock::time_point lastReport_{};
     std::string failure_;
     std::chrono::steady_clock::time_point lastMessages_ = std::chrono::steady_clock::now();
 };

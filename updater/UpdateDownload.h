@@ -7,7 +7,7 @@
 
 // The update window's handlers for one transfer: its begin with the expected total (0 when the
 // server does not say: every FTP retrieval, an HTTP body without a length), the count received so
-// far after every read, and its end.
+// far as the reads arrive (at most every 25 ms, and always the final count), and its end.
 class TTransferEvents {
 public:
     virtual ~TTransferEvents() = default;
