@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
 
@@ -103,7 +104,9 @@ struct CurlFree {
 };
 
 // One transfer with its events: begin once the body starts (its expected total then known),
-// the count after every read, end when it stops after a begin.
+// the count as the reads arrive, end when it stops after a begin. An error raised by a handler
+// ends the transfer and is raised again once libcurl has returned: it must not cross libcurl's
+// C frames.
 class Transfer {
 public:
     Transfer(Kind kind, BodySink& sink, TTransferEvents& events, const TTransferLimits& limits)
@@ -149,7 +152,7 @@ public:
         }
 
         CURLcode code = curl_easy_perform(curl);
-        if (code == CURLE_OK && !failure_.empty()) {
+        if (code == CURLE_OK && (!failure_.empty() || raised_)) {
             code = CURLE_WRITE_ERROR;
         }
         if (code == CURLE_OK && kind_ == Kind::Http) {
@@ -161,8 +164,11 @@ public:
             events_.WorkEnd();
             return;
         }
-        if (begun_) {
+        if (begun_ && !raised_) {
             events_.WorkEnd();
+        }
+        if (raised_) {
+            std::rethrow_exception(raised_);
         }
         if (!failure_.empty()) {
             throw Exception(failure_);
@@ -177,34 +183,51 @@ public:
 private:
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Transfer*>(user);
-        size_t bytes = size * count;
-        if (!self->begun_ && self->kind_ == Kind::Http && !self->CheckStatus()) {
+        try {
+            return self->Body(data, size * count);
+        } catch (...) {
+            self->raised_ = std::current_exception();
             return 0;
         }
-        self->Begin();
-        if (!self->sink_.Write(data, bytes)) {
-            self->failure_ = self->sink_.Error();
-            return 0;
-        }
-        self->received_ += static_cast<int64_t>(bytes);
-        auto now = std::chrono::steady_clock::now();
-        if (now - self->lastReport_ >= kReportSlice) {
-            self->Report();
-            self->lastReport_ = now;
-            self->lastMessages_ = now;  // the window's handler processed them
-        }
-        return bytes;
     }
 
     static int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t,
                           curl_off_t sent) {
         auto* self = static_cast<Transfer*>(user);
+        try {
+            return self->Progress(received, sent);
+        } catch (...) {
+            self->raised_ = std::current_exception();
+            return 1;
+        }
+    }
+
+    size_t Body(const char* data, size_t bytes) {
+        if (!begun_ && kind_ == Kind::Http && !CheckStatus()) {
+            return 0;
+        }
+        Begin();
+        if (!sink_.Write(data, bytes)) {
+            failure_ = sink_.Error();
+            return 0;
+        }
+        received_ += static_cast<int64_t>(bytes);
         auto now = std::chrono::steady_clock::now();
-        if (now - self->lastMessages_ >= kMessageSlice) {
-            self->lastMessages_ = now;
+        if (now - lastReport_ >= kReportSlice) {
+            Report();
+            lastReport_ = now;
+            lastMessages_ = now;  // the window's handler processed them
+        }
+        return bytes;
+    }
+
+    int Progress(curl_off_t received, curl_off_t sent) {
+        auto now = std::chrono::steady_clock::now();
+        if (now - lastMessages_ >= kMessageSlice) {
+            lastMessages_ = now;
             platform::ProcessMessages();
         }
-        return self->silence_.Expired(received, sent) ? 1 : 0;
+        return silence_.Expired(received, sent) ? 1 : 0;
     }
 
     // Redirects are not followed, so anything but a success status is a failed download.
@@ -247,6 +270,7 @@ private:
     int64_t reported_ = 0;
     std::chrono::steady_clock::time_point lastReport_{};
     std::string failure_;
+    std::exception_ptr raised_;
     std::chrono::steady_clock::time_point lastMessages_ = std::chrono::steady_clock::now();
 };
 

@@ -194,6 +194,19 @@ TEST_F(DownloadTest, LocalFileThatIsAFolderRaises) {
     EXPECT_TRUE(events_.begins.empty());
 }
 
+TEST_F(DownloadTest, ErrorRaisedByAHandlerEndsTheTransferAndIsRaisedAgain) {
+    struct Failing : RecordedTransfer {
+        void Work(int64_t) override { throw Exception("the window is gone"); }
+    } failing;
+    try {
+        HttpDownLoad(Http("/files/p.zip"), Local(), failing);
+        FAIL() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "the window is gone");
+    }
+    EXPECT_FALSE(LocalExists());
+}
+
 TEST_F(DownloadTest, HttpsWithTrustedTestCaArrives) {
     setenv("CURL_CA_BUNDLE", pki_->File("ca.pem").c_str(), 1);
     EXPECT_TRUE(Download(Https("/files/p.zip")));
