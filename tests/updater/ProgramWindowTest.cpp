@@ -26,7 +26,9 @@ public:
     bool Appeared() const {
         return WaitUntil([this] { return platform::FindTopLevelWindow(title_) != 0; }, 10000);
     }
-    bool Ended() { return WaitUntil([this] { return !process_->Running(); }, 5000); }
+    bool Ended() {
+        return WaitUntil([this] { return !process_->Running(); }, 5000);
+    }
 
 private:
     std::string title_;
