@@ -4,7 +4,8 @@
 //   hidden    the window is shown, then hidden as a program hidden to the tray hides it; only
 //             then does it take its title
 //   stubborn  the window refuses to close
-// The program ends once its window has accepted a close request.
+// The program ends once its window has accepted a close request, and after a minute in any case,
+// so that one a test could not close does not outlive it for long.
 #include <QApplication>
 #include <QCloseEvent>
 #include <QTimer>
@@ -51,5 +52,6 @@ int main(int argc, char** argv) {
             window.setWindowTitle(title);
         });
     }
+    QTimer::singleShot(60000, &app, &QApplication::quit);
     return app.exec();
 }
