@@ -139,7 +139,8 @@ public:
 
     void Add(zip_uint64_t bytes) {
         done_ += bytes;
-        int percent = total_ == 0 ? 100 : static_cast<int>(done_ * 100 / total_);
+        // The sizes come from the archive's directory, which may understate them.
+        int percent = total_ == 0 || done_ >= total_ ? 100 : static_cast<int>(done_ * 100 / total_);
         while (reported_ < percent) {
             events_.TotalPercentDone(++reported_);
         }
