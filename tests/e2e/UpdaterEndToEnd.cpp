@@ -42,11 +42,12 @@ const char* const kUpdaterTitle = "海川微信支付收银系统智能升级程
 
 // The status texts of a run that replaced the client, in order.
 const std::vector<std::string> kSuccessLines = {
-    "正在准备更新...",     "开始检测版本信息...",   "检测到新版本1.0.6!",   "开始下载新版本文件...",
-    "新版本文件下载完毕!", "开始解压缩下载文件...", "解压缩下载文件完毕!", "开始关闭当前程序...",
-    "关闭当前程序完毕!",   "开始备份旧版本文件...", "备份旧版本文件完毕!", "开始安装新版本文件...",
-    "安装新版本文件完毕!", "开始启动新版本程序...", "启动新版本程序完毕!", "开始删除临时文件...",
-    "临时文件删除完毕!",   "更新成功!"};
+    "正在准备更新...",       "开始检测版本信息...",   "检测到新版本1.0.6!",
+    "开始下载新版本文件...", "新版本文件下载完毕!",   "开始解压缩下载文件...",
+    "解压缩下载文件完毕!",   "开始关闭当前程序...",   "关闭当前程序完毕!",
+    "开始备份旧版本文件...", "备份旧版本文件完毕!",   "开始安装新版本文件...",
+    "安装新版本文件完毕!",   "开始启动新版本程序...", "启动新版本程序完毕!",
+    "开始删除临时文件...",   "临时文件删除完毕!",     "更新成功!"};
 
 // A shop folder: the client in pay/ (a copy of VelPay under the test's own name, set up for the
 // fake gateway's store), the real updater in update/ with its shipped settings, the backup in
@@ -90,8 +91,11 @@ public:
         WriteFile(source / "setup.sh",
                   "#!/bin/sh\n"
                   "here=$(dirname \"$0\")\n"
-                  "pay=\"" + Pay().string() + "\"\n"
-                  "cp \"$here/" + name_ + "\" \"$pay/.new\" && mv \"$pay/.new\" \"$pay/" + name_ +
+                  "pay=\"" +
+                      Pay().string() +
+                      "\"\n"
+                      "cp \"$here/" +
+                      name_ + "\" \"$pay/.new\" && mv \"$pay/.new\" \"$pay/" + name_ +
                       "\"\n"
                       "pwd > \"$pay/setup-ran\"\n");
         fs::permissions(source / "setup.sh", fs::perms::owner_all | fs::perms::group_read);
@@ -149,8 +153,8 @@ protected:
         for (int i = 0; i < defaultsBefore + count; ++i) {
             plans += i ? "," : "";
             plans += i < defaultsBefore ? std::string("{}")
-                                        : R"({"fields": {"Ver": "1.0.6", "Address": ")" +
-                                              address + R"(", "SetupFile": "setup.sh"}})";
+                                        : R"({"fields": {"Ver": "1.0.6", "Address": ")" + address +
+                                              R"(", "SetupFile": "setup.sh"}})";
         }
         gateway_.Script("version", plans + "]");
     }
@@ -265,8 +269,8 @@ TEST_F(UpdaterEndToEnd, UpdateKeyOfTheSignedInWindowReplacesTheRunningClientOver
     x_.Run({"xdotool", "windowfocus", "--sync", login});
     TypeLine("1001");
     TypeLine("123456");
-    const std::string caption = "海川微信支付收银系统1.0.5[" + shop_.Name() + "]";
-    const std::string main = WaitForWindow("^" + caption + "$");
+    const std::string main =
+        WaitForWindow("^海川微信支付收银系统1\\.0\\.5\\[" + shop_.Name() + "\\]$");
     ASSERT_FALSE(main.empty());
     x_.Run({"xdotool", "windowfocus", "--sync", main});
     x_.Run({"xdotool", "key", "Up"});
@@ -280,10 +284,10 @@ TEST_F(UpdaterEndToEnd, UpdateKeyOfTheSignedInWindowReplacesTheRunningClientOver
 }
 
 TEST_F(UpdaterEndToEnd, AutomaticRunWithTheSameVersionShowsNoWindow) {
-    WriteFile(shop_.Update() / "Config.ini",
-              platform::Utf8ToGbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + gateway_.BaseUrl() +
-                                  "/download/Update.txt\r\n[其它]\r\nTitle=" + kUpdaterTitle +
-                                  "\r\n"));
+    WriteFile(
+        shop_.Update() / "Config.ini",
+        platform::Utf8ToGbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + gateway_.BaseUrl() +
+                            "/download/Update.txt\r\n[其它]\r\nTitle=" + kUpdaterTitle + "\r\n"));
     pid_t updater = SpawnProcess({(shop_.Update() / "OrvUpdate").string(), "/AUTO"},
                                  {"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb"});
     ASSERT_GT(updater, 0);
@@ -291,8 +295,9 @@ TEST_F(UpdaterEndToEnd, AutomaticRunWithTheSameVersionShowsNoWindow) {
     int status = -1;
     WaitUntil(
         [&] {
-            shown = shown || !x_.Run({"xdotool", "search", "--onlyvisible", "--name", kUpdaterTitle})
-                                  .out.empty();
+            shown =
+                shown || !x_.Run({"xdotool", "search", "--onlyvisible", "--name", kUpdaterTitle})
+                              .out.empty();
             return waitpid(updater, &status, WNOHANG) == updater;
         },
         60000);
@@ -300,8 +305,8 @@ TEST_F(UpdaterEndToEnd, AutomaticRunWithTheSameVersionShowsNoWindow) {
     EXPECT_FALSE(shown);
     EXPECT_EQ(WaitForUpdateLog(1),
               (std::vector<std::string>{"正在准备更新...", "开始检测版本信息...",
-                                        "本机版本已经是最新版本,不需要更新!",
-                                        "开始删除临时文件...", "临时文件删除完毕!"}));
+                                        "本机版本已经是最新版本,不需要更新!", "开始删除临时文件...",
+                                        "临时文件删除完毕!"}));
     EXPECT_EQ(InstalledVersion(), "1.0.5");
     EXPECT_FALSE(fs::exists(shop_.BackUp()));
 }
