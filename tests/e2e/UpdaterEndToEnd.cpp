@@ -20,6 +20,7 @@
 #include "FakeGatewayPaths.h"
 #include "QzIniFile.h"
 #include "TextCodec.h"
+#include "UpdateLogLines.h"
 #include "XServer.h"
 
 namespace fs = std::filesystem;
@@ -39,15 +40,6 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 const char* const kUpdaterTitle = "海川微信支付收银系统智能升级程序";
-
-// The status texts of a run that replaced the client, in order.
-const std::vector<std::string> kSuccessLines = {
-    "正在准备更新...",       "开始检测版本信息...",   "检测到新版本1.0.6!",
-    "开始下载新版本文件...", "新版本文件下载完毕!",   "开始解压缩下载文件...",
-    "解压缩下载文件完毕!",   "开始关闭当前程序...",   "关闭当前程序完毕!",
-    "开始备份旧版本文件...", "备份旧版本文件完毕!",   "开始安装新版本文件...",
-    "安装新版本文件完毕!",   "开始启动新版本程序...", "启动新版本程序完毕!",
-    "开始删除临时文件...",   "临时文件删除完毕!",     "更新成功!"};
 
 // A shop folder: the client in pay/ (a copy of VelPay under the test's own name, set up for the
 // fake gateway's store), the real updater in update/ with its shipped settings, the backup in
@@ -192,13 +184,7 @@ protected:
     std::vector<std::string> WaitForUpdateLog(int seconds) {
         const fs::path log = shop_.Update() / "Update.log";
         WaitUntil([&] { return fs::exists(log); }, seconds * 1000);
-        std::string text = platform::GbkToUtf8(ReadFile(log));
-        std::vector<std::string> lines;
-        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-             start = end + 2) {
-            lines.push_back(text.substr(start + 21, end - start - 21));
-        }
-        return lines;
+        return UpdateLogTexts(ReadFile(log));
     }
 
     std::string InstalledVersion() {
@@ -207,7 +193,7 @@ protected:
 
     // What a run that replaced the client leaves behind.
     void ExpectReplacedAndStartedAgain() {
-        EXPECT_EQ(WaitForUpdateLog(120), kSuccessLines);
+        EXPECT_EQ(WaitForUpdateLog(120), kUpdateSuccessLines);
         EXPECT_TRUE(WaitUntil([&] { return InstalledVersion() == "1.0.6"; }, 10000));
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "the client started again";
         EXPECT_EQ(ReadFile(shop_.BackUp() / "pay" / "old-only"), "old");
@@ -231,9 +217,11 @@ TEST_F(UpdaterEndToEnd, YesOnTheQuestionReplacesTheClientOverHttpAndStartsItAgai
     Offer(gateway_.BaseUrl() + "/download/VelPay_1.0.6.zip", 2);
     StartTill();
 
-    const std::string window = WaitForWindow(kUpdaterTitle, 30);
-    ASSERT_FALSE(window.empty()) << "the updater did not show";
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const std::string window = WaitForWindow(
+        std::string("^") + kUpdaterTitle + "  正在从版本1\\.0\\.5升级到1\\.0\\.6$", 30);
+    ASSERT_FALSE(window.empty()) << "the updater did not show with both versions in its caption";
+    // Halfway: the package is in and unpacked, its bars part full.
+    std::this_thread::sleep_for(std::chrono::seconds(14));
     Screenshot(window, "e2e_updater_http");
     ExpectReplacedAndStartedAgain();
     EXPECT_EQ(gateway_.Requests("version").size(), 3u);
@@ -288,9 +276,9 @@ TEST_F(UpdaterEndToEnd, AutomaticRunWithTheSameVersionShowsNoWindow) {
         shop_.Update() / "Config.ini",
         platform::Utf8ToGbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + gateway_.BaseUrl() +
                             "/download/Update.txt\r\n[其它]\r\nTitle=" + kUpdaterTitle + "\r\n"));
-    pid_t updater = SpawnProcess({(shop_.Update() / "OrvUpdate").string(), "/AUTO"},
-                                 {"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb"});
-    ASSERT_GT(updater, 0);
+    ChildProcess::Options options;
+    options.env = {"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb"};
+    ChildProcess updater({(shop_.Update() / "OrvUpdate").string(), "/AUTO"}, options);
     bool shown = false;
     int status = -1;
     WaitUntil(
@@ -298,10 +286,10 @@ TEST_F(UpdaterEndToEnd, AutomaticRunWithTheSameVersionShowsNoWindow) {
             shown =
                 shown || !x_.Run({"xdotool", "search", "--onlyvisible", "--name", kUpdaterTitle})
                               .out.empty();
-            return waitpid(updater, &status, WNOHANG) == updater;
+            return (status = updater.WaitExit(0)) != -1;
         },
         60000);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(status, 0);
     EXPECT_FALSE(shown);
     EXPECT_EQ(WaitForUpdateLog(1),
               (std::vector<std::string>{"正在准备更新...", "开始检测版本信息...",

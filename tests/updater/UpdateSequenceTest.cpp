@@ -12,6 +12,7 @@
 #include "ScriptedOperations.h"
 #include "TestFolder.h"
 #include "TextCodec.h"
+#include "UpdateLogLines.h"
 #include "UpdaterGlobal.h"
 #include "UpdaterMain.h"
 
@@ -29,14 +30,6 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
     }
     return all;
 }
-
-const std::vector<std::string> kFullSuccess = {
-    "正在准备更新...",       "开始检测版本信息...",   "检测到新版本1.0.6!",
-    "开始下载新版本文件...", "新版本文件下载完毕!",   "开始解压缩下载文件...",
-    "解压缩下载文件完毕!",   "开始关闭当前程序...",   "关闭当前程序完毕!",
-    "开始备份旧版本文件...", "备份旧版本文件完毕!",   "开始安装新版本文件...",
-    "安装新版本文件完毕!",   "开始启动新版本程序...", "启动新版本程序完毕!",
-    "开始删除临时文件...",   "临时文件删除完毕!",     "更新成功!"};
 
 // The lines up to the check's success, then the download, unpacking and stop lines.
 const std::vector<std::string> kUpToStopped = {
@@ -79,17 +72,13 @@ protected:
 
     // Update.log's status texts, each line checked for its time stamp and CR LF end.
     std::vector<std::string> LoggedLines() const {
-        std::string text = platform::GbkToUtf8(dir.Read("Update.log"));
-        std::vector<std::string> lines;
+        const std::string bytes = dir.Read("Update.log");
         static const QRegularExpression stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  )");
-        size_t start = 0;
-        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            std::string line = text.substr(start, end - start);
+        for (const std::string& line : UpdateLogLines(bytes)) {
             EXPECT_TRUE(stamp.match(QString::fromStdString(line)).hasMatch()) << line;
-            lines.push_back(line.size() > 21 ? line.substr(21) : line);
         }
-        EXPECT_EQ(start, text.size()) << "the last line ends with CR LF";
-        return lines;
+        EXPECT_TRUE(bytes.empty() || bytes.ends_with("\r\n")) << "the last line ends with CR LF";
+        return UpdateLogTexts(bytes);
     }
 
     TestFolder dir;
@@ -106,7 +95,7 @@ protected:
 
 TEST_F(UpdateRun, FullSuccessRunsEveryStepInOrder) {
     Run();
-    EXPECT_EQ(LoggedLines(), kFullSuccess);
+    EXPECT_EQ(LoggedLines(), kUpdateSuccessLines);
     EXPECT_EQ(result, Variant(true));
     EXPECT_EQ(allSteps, 16);
     EXPECT_EQ(UpdateSet.Ver, "1.0.6");

@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
+#include <memory>
 
+#include "ChildProcess.h"
 #include "TestFolder.h"
-#include "TextCodec.h"
-
-extern char** environ;
+#include "UpdateLogLines.h"
 
 namespace {
 
@@ -23,51 +19,23 @@ class UpdaterCopy {
 public:
     UpdaterCopy(const TestFolder& dir, const std::string& name,
                 const std::vector<std::string>& arguments = {}) {
-        path_ = dir.File(name);
-        std::filesystem::copy_file(ORVUPDATE_EXE, path_,
+        const std::string path = dir.File(name);
+        std::filesystem::copy_file(ORVUPDATE_EXE, path,
                                    std::filesystem::copy_options::overwrite_existing);
-        std::vector<std::string> args = {path_};
-        args.insert(args.end(), arguments.begin(), arguments.end());
-        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
-                                        "VELPAY_TEST_MESSAGEBOXES=" + dir.File("boxes")};
-        for (char** e = environ; *e; ++e) {
-            env.emplace_back(*e);
-        }
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        if (posix_spawn(&pid_, path_.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
-            pid_ = -1;
-        }
-    }
-    ~UpdaterCopy() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        std::vector<std::string> argv = {path};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        ChildProcess::Options options;
+        options.env = {"QT_QPA_PLATFORM=offscreen",
+                       "VELPAY_TEST_MESSAGEBOXES=" + dir.File("boxes")};
+        process_ = std::make_unique<ChildProcess>(argv, options);
     }
     // The exit code, or -1 while it still runs after the wait.
     int WaitExit(std::chrono::milliseconds limit) {
-        auto end = std::chrono::steady_clock::now() + limit;
-        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
+        return process_->WaitExit(static_cast<int>(limit.count()));
     }
 
 private:
-    std::string path_;
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> process_;
 };
 
 std::string UniqueName() {
@@ -75,27 +43,16 @@ std::string UniqueName() {
     return "OrvUpdate_t" + std::to_string(getpid()) + "_" + std::to_string(++n);
 }
 
-// The status texts of Update.log, without their time stamps.
-std::vector<std::string> LoggedTexts(const TestFolder& dir) {
-    std::string text = platform::GbkToUtf8(dir.Read("Update.log"));
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-         start = end + 2) {
-        lines.push_back(text.substr(start + 21, end - start - 21));
-    }
-    return lines;
-}
-
-const std::string kConfig = Gbk(
-    "[升级配置]\r\nVer=1.0.4\r\nAddress=\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n"
-    "[备份]\r\nBackUpSrc=\r\nBackUpDest=\r\n[其它]\r\nTitle=升级测试\r\n");
+const std::string kConfig =
+    Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n"
+        "[备份]\r\nBackUpSrc=\r\nBackUpDest=\r\n[其它]\r\nTitle=升级测试\r\n");
 
 TEST(UpdaterProgram, FailedCheckStillWritesTheVersionBackAndEndsWithZero) {
     TestFolder dir;
     dir.Write("Config.ini", kConfig);
     UpdaterCopy updater(dir, UniqueName(), {"/auto"});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
-    auto lines = LoggedTexts(dir);
+    auto lines = UpdateLogTexts(dir.Read("Update.log"));
     ASSERT_EQ(lines.size(), 4u) << dir.Read("Update.log");
     EXPECT_EQ(lines[0], "正在准备更新...");
     EXPECT_EQ(lines[1].rfind("版本检测出现异常:", 0), 0u) << lines[1];
@@ -121,8 +78,9 @@ TEST(UpdaterProgram, SecondInstanceEndsWithOneBeforeTouchingAnyFile) {
 
     for (bool automatic : {true, false}) {
         TestFolder second;
-        UpdaterCopy again(second, name, automatic ? std::vector<std::string>{"\\Auto"}
-                                                  : std::vector<std::string>{});
+        UpdaterCopy again(
+            second, name,
+            automatic ? std::vector<std::string>{"\\Auto"} : std::vector<std::string>{});
         EXPECT_EQ(again.WaitExit(std::chrono::seconds(20)), 1);
         EXPECT_FALSE(std::filesystem::exists(second.File("Config.ini")));
         EXPECT_FALSE(std::filesystem::exists(second.File("Update.log")));
