@@ -17,7 +17,6 @@
 #include "PrivateProfile.h"
 #include "Process.h"
 #include "QzErrors.h"
-#include "QzHotKey.h"
 #include "TextCodec.h"
 #include "UpdateUrl.h"
 #include "UpdaterGlobal.h"
@@ -190,7 +189,7 @@ void TForm_Main::StartUpdate(const Variant& in, Variant& out) {
     out = false;
     if (!AutoMode) {
         show();
-        ForceForegroundWindow(this);
+        BringToFrontWhenShown();
     }
     PBAll->setRange(0, kAllSteps);
     PBAll->setValue(0);
@@ -209,7 +208,7 @@ void TForm_Main::StartUpdate(const Variant& in, Variant& out) {
 
     if (!isVisible()) {
         show();
-        ForceForegroundWindow(this);
+        BringToFrontWhenShown();
     }
     setWindowTitle(windowTitle() + QString::fromStdString("  正在从版本" + UpdateSet.Ver +
                                                           "升级到" + UpdateSetEx.Ver));
