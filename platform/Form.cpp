@@ -3,15 +3,18 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
 #include <exception>
 
 #include "Application.h"
+#include "Foreground.h"
 #include "MessageBox.h"
 #include "VirtualKeys.h"
 
@@ -114,6 +117,20 @@ void Form::DropActiveSelection() {
         cursor.clearSelection();
         memo->setTextCursor(cursor);
     }
+}
+
+void Form::CentreOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+}
+
+void Form::BringToFrontWhenShown() {
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !isMinimized()) {
+            BringToFront(this);
+        }
+    });
 }
 
 void Form::PostMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
