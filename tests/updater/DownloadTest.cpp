@@ -66,8 +66,12 @@ public:
         https_ = std::make_unique<TransferServer>(std::vector<std::string>{
             "http", served_->Path(), pki_->File("ip.pem"), pki_->File("ip.key")});
         ftp_ = std::make_unique<TransferServer>(std::vector<std::string>{"ftp", served_->Path()});
+        // A certificate of the trusted CA that names another host than the URL's.
+        otherHost_ = std::make_unique<TransferServer>(std::vector<std::string>{
+            "http", served_->Path(), pki_->File("host.pem"), pki_->File("host.key")});
     }
     static void TearDownTestSuite() {
+        otherHost_.reset();
         ftp_.reset();
         https_.reset();
         http_.reset();
@@ -108,7 +112,7 @@ protected:
 
     static std::unique_ptr<TestFolder> served_;
     static std::unique_ptr<TestPki> pki_;
-    static std::unique_ptr<TransferServer> http_, https_, ftp_;
+    static std::unique_ptr<TransferServer> http_, https_, ftp_, otherHost_;
     TestFolder local_;
     RecordedTransfer events_;
     std::vector<std::string> lines_;
@@ -116,7 +120,8 @@ protected:
 
 std::unique_ptr<TestFolder> DownloadTest::served_;
 std::unique_ptr<TestPki> DownloadTest::pki_;
-std::unique_ptr<TransferServer> DownloadTest::http_, DownloadTest::https_, DownloadTest::ftp_;
+std::unique_ptr<TransferServer> DownloadTest::http_, DownloadTest::https_, DownloadTest::ftp_,
+    DownloadTest::otherHost_;
 
 TEST_F(DownloadTest, HttpWithLengthArrivesWholeWithItsTotalAnnounced) {
     ASSERT_EQ(HttpError(Http("/files/p.zip")), "");
@@ -216,6 +221,13 @@ TEST_F(DownloadTest, HttpsWithTrustedTestCaArrives) {
 
 TEST_F(DownloadTest, HttpsWithUntrustedCertificateRaises) {
     std::string error = HttpError(Https("/files/p.zip"));
+    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, HttpsWithCertificateForAnotherHostRaises) {
+    setenv("CURL_CA_BUNDLE", pki_->File("ca.pem").c_str(), 1);
+    std::string error = HttpError("https://127.0.0.1:" + otherHost_->Port() + "/files/p.zip");
     EXPECT_NE(error.find("certificate"), std::string::npos) << error;
     EXPECT_FALSE(LocalExists());
 }
