@@ -7,7 +7,6 @@
 #include <QProgressBar>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <exception>
 #include <filesystem>
@@ -423,7 +422,6 @@ void TForm_Main::StepAll() {
 void TForm_Main::WorkBegin(int64_t workCountMax) {
     try {
         SetNowRange(workCountMax);
-        lastEventsMs_ = -1;
         if (!PendingStatus.empty()) {
             ShowStatus();
         }
@@ -438,14 +436,7 @@ void TForm_Main::Work(int64_t workCount) {
         if (nowMaximum_ > 0 && workCount * 2 == nowMaximum_) {
             StepAll();
         }
-        // Often enough for a live window, seldom enough that a fast transfer is not slowed by
-        // its own reports.
-        using namespace std::chrono;
-        auto now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-        if (lastEventsMs_ < 0 || now - lastEventsMs_ >= 20) {
-            lastEventsMs_ = now;
-            QCoreApplication::processEvents();
-        }
+        QCoreApplication::processEvents();
     } catch (...) {
     }
 }

@@ -87,5 +87,4 @@ private:
     int64_t nowMaximum_ = 0;
     int64_t nowScale_ = 1;
     int lastPercent_ = -1;
-    int64_t lastEventsMs_ = -1;
 };
