@@ -130,7 +130,7 @@ TForm_Main::TForm_Main(QWidget* owner, std::string exeDir,
 
     CentreOnScreen();
 
-    // FormCreate
+    // Created: the application and the window take the updater's title.
     Application::SetTitle(UpdaterTitle);
     setWindowTitle(QString::fromStdString(UpdaterTitle));
     ExeDir = std::move(exeDir);
