@@ -372,7 +372,7 @@ TEST_F(UpdateRun, FailedStartLeavesTheCurrentBarAtEight) {
     EXPECT_EQ(form->findChild<QProgressBar*>("PBAll")->value(), 0);
 }
 
-TEST_F(UpdateRun, BackupIntoTheProgramFolderOrAboveItIsRefused) {
+TEST_F(UpdateRun, BackupFolderOverlappingTheProgramFolderIsRefused) {
     for (const std::string& dest :
          {dir.Path() + "pay", dir.Path() + "pay/", dir.Path(), dir.Path() + "pay/bak"}) {
         BackUpSet.BackUpDest = dest;
