@@ -219,7 +219,10 @@ TEST_F(UpdaterEndToEnd, YesOnTheQuestionReplacesTheClientOverHttpAndStartsItAgai
 
     const std::string window = WaitForWindow(
         std::string("^") + kUpdaterTitle + "  正在从版本1\\.0\\.5升级到1\\.0\\.6$", 30);
-    ASSERT_FALSE(window.empty()) << "the updater did not show with both versions in its caption";
+    ASSERT_FALSE(window.empty())
+        << "the updater did not show with both versions in its caption; windows: "
+        << x_.Run({"xdotool", "search", "--onlyvisible", "--name", ".", "getwindowname", "%@"}).out
+        << "boxes: " << ReadFile(shop_.Root() / "boxes");
     // Halfway: the package is in and unpacked, its bars part full.
     std::this_thread::sleep_for(std::chrono::seconds(14));
     Screenshot(window, "e2e_updater_http");
@@ -263,7 +266,8 @@ TEST_F(UpdaterEndToEnd, UpdateKeyOfTheSignedInWindowReplacesTheRunningClientOver
     x_.Run({"xdotool", "windowfocus", "--sync", main});
     x_.Run({"xdotool", "key", "Up"});
 
-    ASSERT_FALSE(WaitForWindow(kUpdaterTitle, 30).empty()) << "the updater did not show";
+    ASSERT_FALSE(WaitForWindow(kUpdaterTitle, 30).empty())
+        << "the updater did not show; boxes: " << ReadFile(shop_.Root() / "boxes");
     int status = 0;
     ASSERT_TRUE(WaitUntil([&] { return waitpid(till_, &status, WNOHANG) == till_; }, 60000))
         << "the running client was not closed";

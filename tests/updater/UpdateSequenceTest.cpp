@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
 
@@ -92,6 +93,21 @@ protected:
     int nowPosition = -1;
     std::string caption;
 };
+
+TEST_F(UpdateRun, WindowIsAFixedDialogThatOffersNoWayToCloseIt) {
+    EXPECT_EQ(form->size(), QSize(406, 121));
+    EXPECT_EQ(form->windowTitle().toStdString(), "升级程序");
+    const Qt::WindowFlags flags = form->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
+    auto* panel = form->findChild<QLabel*>("PanelInfo");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->geometry(), QRect(64, 16, 329, 33));
+    EXPECT_EQ(panel->text().toStdString(), "正在准备更新...");
+    EXPECT_EQ(form->findChild<QProgressBar*>("PBAll")->geometry(), QRect(64, 96, 329, 16));
+}
 
 TEST_F(UpdateRun, FullSuccessRunsEveryStepInOrder) {
     Run();
@@ -356,7 +372,7 @@ TEST_F(UpdateRun, FailedStartLeavesTheCurrentBarAtEight) {
     EXPECT_EQ(form->findChild<QProgressBar*>("PBAll")->value(), 0);
 }
 
-TEST_F(UpdateRun, BackupIntoTheProgramFolderOrAboveItIsRefused) {
+TEST_F(UpdateRun, BackupFolderOverlappingTheProgramFolderIsRefused) {
     for (const std::string& dest :
          {dir.Path() + "pay", dir.Path() + "pay/", dir.Path(), dir.Path() + "pay/bak"}) {
         BackUpSet.BackUpDest = dest;
