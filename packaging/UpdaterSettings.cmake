@@ -1,0 +1,31 @@
+# Run at install time (cmake --install, and CPack's staging). Writes the updater's settings
+# template for the prefix the layout is installed under, in code page 936 with CR LF line ends,
+# as the updater reads it. Expects VELPAY_TEMPLATE_IN, VELPAY_VERSION and VELPAY_SEED.
+#
+# The paths inside name the prefix, not DESTDIR: they are where the files live on the till.
+set(VELPAY_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(VELPAY_PAY_DIR "${CMAKE_INSTALL_PREFIX}/Pay")
+set(update_dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/update")
+set(template "${update_dir}/Config.ini.template")
+
+if(NOT VELPAY_SEED)
+  file(MAKE_DIRECTORY "${update_dir}")
+  set(utf8 "${template}.utf8")
+  configure_file("${VELPAY_TEMPLATE_IN}" "${utf8}" @ONLY NEWLINE_STYLE CRLF)
+  execute_process(COMMAND iconv -f UTF-8 -t GBK "${utf8}"
+    OUTPUT_FILE "${template}" RESULT_VARIABLE failed)
+  file(REMOVE "${utf8}")
+  if(failed)
+    message(FATAL_ERROR "cannot write ${template} in code page 936")
+  endif()
+  message(STATUS "Installing: ${template}")
+else()
+  # The settings file belongs to the updater and the till once it exists: the client writes its
+  # paths and version into it and the updater writes its version back. Never replace it.
+  if(EXISTS "${update_dir}/Config.ini")
+    message(STATUS "Keeping: ${update_dir}/Config.ini")
+  else()
+    file(COPY_FILE "${template}" "${update_dir}/Config.ini")
+    message(STATUS "Installing: ${update_dir}/Config.ini")
+  endif()
+endif()
