@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "InstalledLayout.h"
+#include "TextCodec.h"
+
+namespace {
+
+const std::string kClientCaption = "海川微信支付收银系统1.0.5[VelPay]";
+
+class InstallLayout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix_ = dir_.Path() / "till";
+        Install();
+    }
+
+    void Install() {
+        const auto result =
+            RunProgram({"sh", "-c", "exec \"$0\" --install \"$1\" --prefix \"$2\" 2>&1",
+                        CMAKE_COMMAND, BUILD_DIR, prefix_.string()},
+                       120000);
+        ASSERT_EQ(result.status, 0) << result.out;
+    }
+
+    fs::path Pay(const std::string& name) const { return prefix_ / "Pay" / name; }
+    fs::path Update(const std::string& name) const { return prefix_ / "update" / name; }
+
+    TempFolder dir_;
+    fs::path prefix_;
+};
+
+}  // namespace
+
+TEST_F(InstallLayout, EveryFileLandsUnderThePrefixWithItsMode) {
+    const std::map<std::string, std::string> expected = {
+        {"Pay", "d755"},    {"Pay/VelPay", "f755"},        {"Pay/libKbWatch.so", "f644"},
+        {"update", "d755"}, {"update/Config.ini", "f644"}, {"update/Config.ini.template", "f644"},
+    };
+    EXPECT_EQ(Tree(prefix_), expected);
+}
+
+TEST_F(InstallLayout, UpdaterSettingsHoldEveryKeyWithHarmlessDefaults) {
+    const std::string expected = ExpectedUpdaterSettings(prefix_.string());
+    EXPECT_EQ(platform::GbkToUtf8(ReadBytes(Update("Config.ini"))), platform::GbkToUtf8(expected));
+    EXPECT_EQ(ReadBytes(Update("Config.ini")), expected);
+    EXPECT_EQ(ReadBytes(Update("Config.ini.template")), expected);
+}
+
+TEST_F(InstallLayout, ProgramsLookForLibrariesInTheirOwnFolderOnly) {
+    EXPECT_EQ(LibrarySearchPath(Pay("VelPay")), "$ORIGIN");
+    EXPECT_EQ(LibrarySearchPath(Pay("libKbWatch.so")), "");
+
+    const auto hidden = WithoutBuildFolder({"ldd", Pay("VelPay").string()});
+    if (hidden.empty()) {
+        GTEST_SKIP() << "no private mount on this machine: the build folder cannot be hidden";
+    }
+    const auto ldd = RunProgram(hidden);
+    ASSERT_EQ(ldd.status, 0) << ldd.out;
+    EXPECT_NE(ldd.out.find("libKbWatch.so => " + Pay("libKbWatch.so").string()), std::string::npos)
+        << ldd.out;
+    EXPECT_EQ(ldd.out.find(BUILD_DIR), std::string::npos) << ldd.out;
+}
+
+TEST_F(InstallLayout, InstalledClientStartsWithoutTheBuildFolderAndRunsOnce) {
+    if (WithoutBuildFolder({"true"}).empty()) {
+        GTEST_SKIP() << "no private mount on this machine: the build folder cannot be hidden";
+    }
+    TillDesktop desktop(dir_.Path() / "boxes.txt");
+    auto first = desktop.Start(Pay("VelPay"));
+    // A till with no parameter file opens the store initialisation first.
+    ASSERT_TRUE(desktop.WaitForWindow("系统初始化")) << desktop.Boxes();
+    EXPECT_TRUE(fs::is_directory(Pay("Config")));
+    EXPECT_TRUE(fs::is_directory(Pay("Parameter")));
+
+    const auto second = desktop.Run(Pay("VelPay"));
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(desktop.Boxes(), "|已运行!|16\n");
+    EXPECT_TRUE(first->Running());
+}
+
+TEST_F(InstallLayout, SecondInstallKeepsTheTillsFilesByteForByte) {
+    // What a till holds after weeks of use: settings the client and the updater wrote, the
+    // merchant's parameters, a day's log, none of it the install's to touch.
+    const std::map<std::string, std::string> tillFiles = {
+        {"update/Config.ini",
+         ReadBytes(Update("Config.ini")) + platform::Utf8ToGbk("; 本店改过\r\n")},
+        {"Pay/Config/Config.ini", platform::Utf8ToGbk("[系统设置]\r\nBaseUrl=http://gw\r\n")},
+        {"Pay/Parameter/Parameter.dat", std::string("\x01\x02\x00\xff enciphered", 15)},
+        {"Pay/Log/log20261209.txt", platform::Utf8ToGbk("2026-12-09 08:00:00\r\n签到\r\n")},
+        {"update/Update.log", platform::Utf8ToGbk("2026-12-09 08:00:00  正在准备更新...\r\n")},
+    };
+    for (const auto& [name, bytes] : tillFiles) {
+        WriteBytes(prefix_ / name, bytes);
+    }
+    Install();
+    for (const auto& [name, bytes] : tillFiles) {
+        EXPECT_EQ(ReadBytes(prefix_ / name), bytes) << name;
+    }
+    EXPECT_EQ(ReadBytes(Update("Config.ini.template")), ExpectedUpdaterSettings(prefix_.string()));
+}
