@@ -12,6 +12,8 @@
 #include "QzParameterFile.h"
 #include "QzRuntimeGlobal.h"
 #include "SingleInstance.h"
+#include "UnitCheckVer.h"
+#include "UpdaterHandOver.h"
 
 using namespace platform;
 
@@ -43,7 +45,16 @@ void FreeConfig() {
 }
 
 bool CheckNewVersion() {
-    return false;
+    if (!TCheckVer().HaveNewVer()) {
+        return false;
+    }
+    if (MessageBoxA(nullptr, "检测到新版本信息，是否现在更新程序？", AppTitle + "升级提示",
+                    MB_YESNO | MB_ICONINFORMATION) != IDYES) {
+        return false;
+    }
+    // A failure here is not caught: it ends the start-up with its text in the error box.
+    HandOverToUpdater();
+    return true;
 }
 
 int ProgramMain(int argc, char** argv) {

@@ -12,6 +12,7 @@
 #include "QzFormRunner.h"
 #include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
+#include "UpdaterHandOver.h"
 #include "VirtualKeys.h"
 
 using namespace platform;
@@ -202,6 +203,10 @@ void TForm_Main::FormKeyDown(int& Key) {
     if (digit != 0) {
         Key = 0;
         ClickDigit(digit);
+    } else if (Key == VK_UP) {
+        Key = 0;
+        // The window stays: the updater closes it by its caption when it is ready.
+        HandOverToUpdater();
     }
 }
 

@@ -31,13 +31,17 @@ TIniFile& Ini() {
 
 }  // namespace
 
-std::string ComputeUpdatePath(const std::string& programFolder) {
+std::string ParentFolder(const std::string& programFolder) {
     std::string folder = programFolder;
     if (!folder.empty() && folder.back() == '/') {
         folder.pop_back();
     }
     std::string probe = folder + "x.x";
-    return probe.substr(0, probe.rfind('/') + 1) + "update/";
+    return probe.substr(0, probe.rfind('/') + 1);
+}
+
+std::string ComputeUpdatePath(const std::string& programFolder) {
+    return ParentFolder(programFolder) + "update/";
 }
 
 void LoadSystemSet() {

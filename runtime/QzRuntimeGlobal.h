@@ -86,7 +86,7 @@ extern std::string AppPath;
 extern std::unique_ptr<TIniFile> ConfigIni;
 
 // The client's version and the caption built from it.
-inline constexpr const char* kClientVersion = "1.0.5";
+inline constexpr const char* kClientVersion = VELPAY_CLIENT_VERSION;
 inline constexpr const char* kAppTitlePrefix = "海川微信支付收银系统";
 
 void LoadSystemSet();
@@ -98,3 +98,5 @@ void LoadGetMyValueSet();
 
 // The folder the updater is installed in: "update/" beside the program folder.
 std::string ComputeUpdatePath(const std::string& programFolder);
+// The folder that holds the program folder, with its trailing "/" (/opt/pay/ gives /opt/).
+std::string ParentFolder(const std::string& programFolder);

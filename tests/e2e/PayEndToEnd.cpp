@@ -17,8 +17,6 @@
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
 #include "QzIniFile.h"
-#include "QzParameterFile.h"
-#include "QzRuntimeGlobal.h"
 #include "TextCodec.h"
 #include "XServer.h"
 
@@ -67,14 +65,7 @@ public:
         config.WriteString("打印设置", "PrinterType", "1");
         config.WriteString("打印设置", "PrinterPort", Port().string());
 
-        const std::string savedAppPath = AppPath;
-        AppPath = path_.string() + "/";
-        PointPathsAtFakeGateway();
-        InterfacePRM = {"海川测试商户",       "1900000109",
-                        "wx2421b1c4370ec43b", "192006250b4c09247ec02edce69f6a2d",
-                        "测试门店一号",       "S0001"};
-        SaveParameterFile();
-        AppPath = savedAppPath;
+        SaveFakeGatewayStore(path_.string() + "/");
     }
     // The payment dialogs take the amount from the cash-register window so captioned.
     void ReadAmountFrom(const std::string& title, int order, const std::string& className) {
