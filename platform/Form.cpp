@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -89,6 +91,12 @@ void Form::SetModalResult(int result) {
     modalResult_ = result;
     if (result != mrNone && modalShowing_) {
         done(result);
+    }
+}
+
+void Form::CentreOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
     }
 }
 

@@ -56,6 +56,9 @@ public:
     // Closing the main form ends the program.
     void SetMainForm(bool isMain) { isMainForm_ = isMain; }
 
+    // Places the form in the middle of the screen it will show on.
+    void CentreOnScreen();
+
 protected:
     void Publish(const std::string& name, Method method);
 

@@ -17,6 +17,8 @@ packages=(
   cups cups-client cups-filters poppler-utils zbar-tools qrencode imagemagick
   fonts-wqy-microhei
   python3 python3-cryptography python3-pyftpdlib python3-dbusmock
+  # the updater's tests and benchmark: a test CA, the reference unzip and curl tools
+  openssl unzip curl
 )
 
 if [ "$(id -u)" -ne 0 ]; then

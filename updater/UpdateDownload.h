@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The update window's handlers for one transfer: its begin with the expected total (0 when the
+// server does not say: every FTP retrieval, an HTTP body without a length), the count received so
+// far after every read, and its end.
+class TTransferEvents {
+public:
+    virtual ~TTransferEvents() = default;
+    virtual void WorkBegin(int64_t workCountMax) = 0;
+    virtual void Work(int64_t workCount) = 0;
+    virtual void WorkEnd() = 0;
+};
+
+// Shows one status line in the update window (and its log) and holds it there.
+using TShowStatus = std::function<void(const std::string& line)>;
+
+// Bounds of a transfer. The defaults are what the updater uses; tests shorten them.
+struct TTransferLimits {
+    // A transfer that receives nothing for this long fails.
+    std::chrono::milliseconds Stall{30000};
+};
+
+// By the URL's kind: HttpDownLoad or FtpDownLoad into LocalFile. Any other scheme shows
+// "下载文件失败,不可识别的服务器地址:" + Url + "!" and gives false without fetching anything.
+// "https" counts as HTTP, fetched over TLS 1.2 or later with the server's certificate and host
+// checked. Errors of the HTTP download are raised (the calling step shows them).
+bool DownLoadFile(const std::string& url, const std::string& localFile, TTransferEvents& events,
+                  const TShowStatus& showStatus, const TTransferLimits& limits = {});
+
+// GET without a byte range into LocalFile (created empty first, replacing any file of that name).
+// True on success; raises Exception with the reason otherwise (no connection, an error status,
+// a stall, a certificate that fails its check, a full disk). A failed download leaves no file
+// behind, so nothing half-written is ever taken for a package.
+bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
+                  const TTransferLimits& limits = {});
+
+// Log-in with the URL's user and password (anonymous when it has none), active data connection,
+// binary, one change of folder to the URL's path, then retrieval of its document into LocalFile.
+// On any failure: the line "下载文件出现异常,异常信息:" + message + "!" shown, false, no file left.
+bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
+                 const TShowStatus& showStatus, const TTransferLimits& limits = {});
+
+// The version file: GET of Url into memory, whatever its scheme; the bytes come back unchanged.
+// Raises Exception with the reason when the transfer fails.
+std::string HttpGetToMemory(const std::string& url, TTransferEvents& events,
+                            const TTransferLimits& limits = {});
+
+// Saves the version file's bytes unchanged (as "verex.ini"). Raises Exception when the file
+// cannot be written whole.
+void SaveVersionFile(const std::string& fileName, const std::string& bytes);

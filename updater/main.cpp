@@ -1,0 +1,5 @@
+#include "UpdaterMain.h"
+
+int main(int argc, char** argv) {
+    return UpdaterMain(argc, argv);
+}
