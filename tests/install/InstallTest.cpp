@@ -32,10 +32,17 @@ protected:
 }  // namespace
 
 TEST_F(InstallLayout, EveryFileLandsUnderThePrefixWithItsMode) {
+    // clang-format off
     const std::map<std::string, std::string> expected = {
-        {"Pay", "d755"},    {"Pay/VelPay", "f755"},        {"Pay/libKbWatch.so", "f644"},
-        {"update", "d755"}, {"update/Config.ini", "f644"}, {"update/Config.ini.template", "f644"},
+        {"Pay",                        "d755"},
+        {"Pay/VelPay",                 "f755"},
+        {"Pay/libKbWatch.so",          "f644"},
+        {"update",                     "d755"},
+        {"update/Config.ini",          "f644"},
+        {"update/Config.ini.template", "f644"},
+        {"update/OrvUpdate",           "f755"},
     };
+    // clang-format on
     EXPECT_EQ(Tree(prefix_), expected);
 }
 
@@ -49,6 +56,7 @@ TEST_F(InstallLayout, UpdaterSettingsHoldEveryKeyWithHarmlessDefaults) {
 TEST_F(InstallLayout, ProgramsLookForLibrariesInTheirOwnFolderOnly) {
     EXPECT_EQ(LibrarySearchPath(Pay("VelPay")), "$ORIGIN");
     EXPECT_EQ(LibrarySearchPath(Pay("libKbWatch.so")), "");
+    EXPECT_EQ(LibrarySearchPath(Update("OrvUpdate")), "");
 
     const auto hidden = WithoutBuildFolder({"ldd", Pay("VelPay").string()});
     if (hidden.empty()) {
@@ -76,6 +84,31 @@ TEST_F(InstallLayout, InstalledClientStartsWithoutTheBuildFolderAndRunsOnce) {
     EXPECT_EQ(second.status, 1);
     EXPECT_EQ(desktop.Boxes(), "|已运行!|16\n");
     EXPECT_TRUE(first->Running());
+}
+
+TEST_F(InstallLayout, InstalledUpdaterStartsWithoutTheBuildFolderRunsOnceAndHarmsNothing) {
+    if (WithoutBuildFolder({"true"}).empty()) {
+        GTEST_SKIP() << "no private mount on this machine: the build folder cannot be hidden";
+    }
+    const auto layoutBefore = Tree(prefix_);
+    TillDesktop desktop(dir_.Path() / "boxes.txt");
+    auto first = desktop.Start(Update("OrvUpdate"));
+    ASSERT_TRUE(desktop.WaitForWindow("海川微信支付收银系统智能升级程序")) << desktop.Boxes();
+
+    EXPECT_EQ(desktop.Run(Update("OrvUpdate"), {"/AUTO"}).status, 1);
+    EXPECT_EQ(desktop.Boxes(), "");
+    EXPECT_EQ(desktop.Run(Update("OrvUpdate")).status, 1);
+    EXPECT_EQ(desktop.Boxes(), "|升级程序正在运行!|16\n");
+
+    // The shipped settings name no version file: the check fails and the update ends there.
+    ASSERT_TRUE(WaitUntil([&] { return !first->Running(); }, 60000));
+    const std::string log = platform::GbkToUtf8(ReadBytes(Update("Update.log")));
+    EXPECT_NE(log.find("版本检测出现异常:"), std::string::npos) << log;
+    EXPECT_NE(platform::GbkToUtf8(ReadBytes(Update("Config.ini"))).find("Ver=1.0.5"),
+              std::string::npos);
+    auto layoutAfter = Tree(prefix_);
+    layoutAfter.erase("update/Update.log");
+    EXPECT_EQ(layoutAfter, layoutBefore);
 }
 
 TEST_F(InstallLayout, SecondInstallKeepsTheTillsFilesByteForByte) {
