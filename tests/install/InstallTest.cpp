@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "InstalledLayout.h"
+#include "TestFolder.h"
 #include "TextCodec.h"
 
 namespace {
@@ -10,7 +11,7 @@ const std::string kClientCaption = "海川微信支付收银系统1.0.5[VelPay]"
 class InstallLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        prefix_ = dir_.Path() / "till";
+        prefix_ = fs::path(dir_.Path()) / "till";
         Install();
     }
 
@@ -25,7 +26,7 @@ protected:
     fs::path Pay(const std::string& name) const { return prefix_ / "Pay" / name; }
     fs::path Update(const std::string& name) const { return prefix_ / "update" / name; }
 
-    TempFolder dir_;
+    TestFolder dir_;
     fs::path prefix_;
 };
 
@@ -73,7 +74,7 @@ TEST_F(InstallLayout, InstalledClientStartsWithoutTheBuildFolderAndRunsOnce) {
     if (WithoutBuildFolder({"true"}).empty()) {
         GTEST_SKIP() << "no private mount on this machine: the build folder cannot be hidden";
     }
-    TillDesktop desktop(dir_.Path() / "boxes.txt");
+    TillDesktop desktop(fs::path(dir_.Path()) / "boxes.txt");
     auto first = desktop.Start(Pay("VelPay"));
     // A till with no parameter file opens the store initialisation first.
     ASSERT_TRUE(desktop.WaitForWindow("系统初始化")) << desktop.Boxes();
@@ -91,7 +92,7 @@ TEST_F(InstallLayout, InstalledUpdaterStartsWithoutTheBuildFolderRunsOnceAndHarm
         GTEST_SKIP() << "no private mount on this machine: the build folder cannot be hidden";
     }
     const auto layoutBefore = Tree(prefix_);
-    TillDesktop desktop(dir_.Path() / "boxes.txt");
+    TillDesktop desktop(fs::path(dir_.Path()) / "boxes.txt");
     auto first = desktop.Start(Update("OrvUpdate"));
     ASSERT_TRUE(desktop.WaitForWindow("海川微信支付收银系统智能升级程序")) << desktop.Boxes();
 
@@ -115,12 +116,11 @@ TEST_F(InstallLayout, SecondInstallKeepsTheTillsFilesByteForByte) {
     // What a till holds after weeks of use: settings the client and the updater wrote, the
     // merchant's parameters, a day's log, none of it the install's to touch.
     const std::map<std::string, std::string> tillFiles = {
-        {"update/Config.ini",
-         ReadBytes(Update("Config.ini")) + platform::Utf8ToGbk("; 本店改过\r\n")},
-        {"Pay/Config/Config.ini", platform::Utf8ToGbk("[系统设置]\r\nBaseUrl=http://gw\r\n")},
+        {"update/Config.ini", ReadBytes(Update("Config.ini")) + Gbk("; 本店改过\r\n")},
+        {"Pay/Config/Config.ini", Gbk("[系统设置]\r\nBaseUrl=http://gw\r\n")},
         {"Pay/Parameter/Parameter.dat", std::string("\x01\x02\x00\xff enciphered", 15)},
-        {"Pay/Log/log20261209.txt", platform::Utf8ToGbk("2026-12-09 08:00:00\r\n签到\r\n")},
-        {"update/Update.log", platform::Utf8ToGbk("2026-12-09 08:00:00  正在准备更新...\r\n")},
+        {"Pay/Log/log20261209.txt", Gbk("2026-12-09 08:00:00\r\n签到\r\n")},
+        {"update/Update.log", Gbk("2026-12-09 08:00:00  正在准备更新...\r\n")},
     };
     for (const auto& [name, bytes] : tillFiles) {
         WriteBytes(prefix_ / name, bytes);

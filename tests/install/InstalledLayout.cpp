@@ -1,6 +1,5 @@
 #include "InstalledLayout.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -90,19 +89,6 @@ std::vector<std::string> WithoutBuildFolder(const std::vector<std::string>& argv
     }
     hidden.insert(hidden.end(), argv.begin(), argv.end());
     return hidden;
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velpay-install-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
 }
 
 TillDesktop::TillDesktop(const fs::path& boxes) : boxes_(boxes) {}

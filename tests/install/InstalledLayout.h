@@ -32,19 +32,6 @@ std::string ExpectedUpdaterSettings(const std::string& prefix);
 // it. Empty when this machine cannot make a private mount.
 std::vector<std::string> WithoutBuildFolder(const std::vector<std::string>& argv);
 
-// A fresh temporary folder, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // Installed programs started on one private X server, each with the build folder hidden and its
 // message boxes answered at once and recorded in one file.
 class TillDesktop {

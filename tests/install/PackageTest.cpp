@@ -2,11 +2,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "InstalledLayout.h"
-#include "TextCodec.h"
+#include "TestFolder.h"
 
 namespace {
 
@@ -16,24 +17,21 @@ const fs::path kRoot = "/opt/velpay";
 class DebianPackage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        output_ = new TempFolder;
+        output_ = std::make_unique<TestFolder>();
         const auto made = RunProgram(
             {"sh", "-c", "exec \"$0\" -G DEB --config \"$1\" -B \"$2\" 2>&1", CPACK_COMMAND,
-             std::string(BUILD_DIR) + "/CPackConfig.cmake", output_->Path().string()},
+             std::string(BUILD_DIR) + "/CPackConfig.cmake", output_->Path()},
             180000);
-        buildLog_ = new std::string(made.out);
+        buildLog_ = made.out;
         for (const auto& entry : fs::directory_iterator(output_->Path())) {
             if (entry.path().extension() == ".deb") {
                 deb_ = entry.path();
             }
         }
     }
-    static void TearDownTestSuite() {
-        delete output_;
-        delete buildLog_;
-    }
+    static void TearDownTestSuite() { output_.reset(); }
 
-    void SetUp() override { ASSERT_FALSE(deb_.empty()) << *buildLog_; }
+    void SetUp() override { ASSERT_FALSE(deb_.empty()) << buildLog_; }
 
     static std::string Field(const std::string& name) {
         auto shown = RunProgram({"dpkg-deb", "--field", deb_.string(), name});
@@ -43,13 +41,13 @@ protected:
         return shown.out;
     }
 
-    static TempFolder* output_;
-    static std::string* buildLog_;
+    static std::unique_ptr<TestFolder> output_;
+    static std::string buildLog_;
     static fs::path deb_;
 };
 
-TempFolder* DebianPackage::output_ = nullptr;
-std::string* DebianPackage::buildLog_ = nullptr;
+std::unique_ptr<TestFolder> DebianPackage::output_;
+std::string DebianPackage::buildLog_;
 fs::path DebianPackage::deb_;
 
 // dpkg and apt share one lock; another installer on the machine is waited for, not failed on.
@@ -68,10 +66,8 @@ ProgramResult Dpkg(const std::vector<std::string>& args) {
 }
 
 bool PackageInstalled() {
-    return RunProgram({"dpkg-query", "--show", "--showformat=${Status}", "velpay"})
-                   .out.find("installed") != std::string::npos &&
-           RunProgram({"dpkg-query", "--show", "--showformat=${Status}", "velpay"})
-                   .out.find("not-installed") == std::string::npos;
+    return RunProgram({"dpkg-query", "--show", "--showformat=${db:Status-Status}", "velpay"}).out ==
+           "installed";
 }
 
 // Whatever the test installed or left goes, also when an assertion ends the test early.
@@ -130,12 +126,11 @@ TEST_F(DebianPackage, HoldsTheLayoutUnderOptVelpayAndNoTillData) {
     // clang-format on
     EXPECT_EQ(entries, expected);
 
-    TempFolder unpacked;
-    ASSERT_EQ(RunProgram({"dpkg-deb", "--extract", deb_.string(), unpacked.Path().string()}).status,
-              0);
-    EXPECT_EQ(ReadBytes(unpacked.Path() / "opt/velpay/update/Config.ini.template"),
+    TestFolder unpacked;
+    ASSERT_EQ(RunProgram({"dpkg-deb", "--extract", deb_.string(), unpacked.Path()}).status, 0);
+    EXPECT_EQ(ReadBytes(fs::path(unpacked.Path()) / "opt/velpay/update/Config.ini.template"),
               ExpectedUpdaterSettings(kRoot.string()));
-    EXPECT_EQ(LibrarySearchPath(unpacked.Path() / "opt/velpay/Pay/VelPay"), "$ORIGIN");
+    EXPECT_EQ(LibrarySearchPath(fs::path(unpacked.Path()) / "opt/velpay/Pay/VelPay"), "$ORIGIN");
 }
 
 TEST_F(DebianPackage, InstalledClientRunsAndRemovalLeavesOnlyTheTillsData) {
@@ -152,19 +147,19 @@ TEST_F(DebianPackage, InstalledClientRunsAndRemovalLeavesOnlyTheTillsData) {
     EXPECT_EQ(ReadBytes(settings), ExpectedUpdaterSettings(kRoot.string()));
 
     {
-        TempFolder boxes;
-        TillDesktop desktop(boxes.Path() / "boxes.txt");
+        TestFolder boxes;
+        TillDesktop desktop(fs::path(boxes.Path()) / "boxes.txt");
         auto client = desktop.Start(kRoot / "Pay/VelPay");
         EXPECT_TRUE(desktop.WaitForWindow("系统初始化")) << desktop.Boxes();
     }
 
     // The till's data after some use, and the updater's leftovers of a broken-off update.
     const std::map<std::string, std::string> tillData = {
-        {"update/Config.ini", ReadBytes(settings) + platform::Utf8ToGbk("; 本店改过\r\n")},
-        {"Pay/Config/Config.ini", platform::Utf8ToGbk("[系统设置]\r\nBaseUrl=http://gw\r\n")},
+        {"update/Config.ini", ReadBytes(settings) + Gbk("; 本店改过\r\n")},
+        {"Pay/Config/Config.ini", Gbk("[系统设置]\r\nBaseUrl=http://gw\r\n")},
         {"Pay/Parameter/Parameter.dat", std::string("\x01\x02\x00\xff enciphered", 15)},
-        {"Pay/Log/log20261209.txt", platform::Utf8ToGbk("2026-12-09 08:00:00\r\n签到\r\n")},
-        {"update/Update.log", platform::Utf8ToGbk("2026-12-09 08:00:00  正在准备更新...\r\n")},
+        {"Pay/Log/log20261209.txt", Gbk("2026-12-09 08:00:00\r\n签到\r\n")},
+        {"update/Update.log", Gbk("2026-12-09 08:00:00  正在准备更新...\r\n")},
         {"bak/VelPay", "the last version"},
     };
     for (const auto& [name, bytes] : tillData) {
