@@ -18,6 +18,7 @@ if(NOT VELPAY_SEED)
   if(failed)
     message(FATAL_ERROR "cannot write ${template} in code page 936")
   endif()
+  file(CHMOD "${template}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   message(STATUS "Installing: ${template}")
 else()
   # The settings file belongs to the updater and the till once it exists: the client writes its
