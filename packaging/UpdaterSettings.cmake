@@ -9,7 +9,19 @@ set(update_dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/update")
 set(template "${update_dir}/Config.ini.template")
 
 if(NOT VELPAY_SEED)
+  # Folders made under a strict umask would shut the till's user out of the programs. Ours are
+  # opened up always; the prefix's own folders only inside a staging DESTDIR (the package).
+  set(folders "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/Pay" "${update_dir}")
+  if(NOT "$ENV{DESTDIR}" STREQUAL "")
+    set(folder "${CMAKE_INSTALL_PREFIX}")
+    while(NOT folder STREQUAL "/" AND NOT folder STREQUAL "")
+      list(APPEND folders "$ENV{DESTDIR}${folder}")
+      get_filename_component(folder "${folder}" DIRECTORY)
+    endwhile()
+  endif()
   file(MAKE_DIRECTORY "${update_dir}")
+  file(CHMOD ${folders} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(utf8 "${template}.utf8")
   configure_file("${VELPAY_TEMPLATE_IN}" "${utf8}" @ONLY NEWLINE_STYLE CRLF)
   execute_process(COMMAND iconv -f UTF-8 -t GBK "${utf8}"

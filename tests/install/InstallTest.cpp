@@ -15,11 +15,12 @@ protected:
         Install();
     }
 
+    // Under the strictest umask, which must not shut the till's user out.
     void Install() {
-        const auto result =
-            RunProgram({"sh", "-c", "exec \"$0\" --install \"$1\" --prefix \"$2\" 2>&1",
-                        CMAKE_COMMAND, BUILD_DIR, prefix_.string()},
-                       120000);
+        const auto result = RunProgram(
+            {"sh", "-c", "umask 077 && exec \"$0\" --install \"$1\" --prefix \"$2\" 2>&1",
+             CMAKE_COMMAND, BUILD_DIR, prefix_.string()},
+            120000);
         ASSERT_EQ(result.status, 0) << result.out;
     }
 

@@ -13,14 +13,15 @@ namespace {
 
 const fs::path kRoot = "/opt/velpay";
 
-// The package is built once for the suite, from the build folder's install rules.
+// The package is built once for the suite, from the build folder's install rules, under the
+// strictest umask, which must not shut the till's user out.
 class DebianPackage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         output_ = std::make_unique<TestFolder>();
         const auto made = RunProgram(
-            {"sh", "-c", "exec \"$0\" -G DEB --config \"$1\" -B \"$2\" 2>&1", CPACK_COMMAND,
-             std::string(BUILD_DIR) + "/CPackConfig.cmake", output_->Path()},
+            {"sh", "-c", "umask 077 && exec \"$0\" -G DEB --config \"$1\" -B \"$2\" 2>&1",
+             CPACK_COMMAND, std::string(BUILD_DIR) + "/CPackConfig.cmake", output_->Path()},
             180000);
         buildLog_ = made.out;
         for (const auto& entry : fs::directory_iterator(output_->Path())) {
