@@ -6,8 +6,6 @@
 
 namespace {
 
-const std::string kClientCaption = "海川微信支付收银系统1.0.5[VelPay]";
-
 class InstallLayout : public ::testing::Test {
 protected:
     void SetUp() override {
