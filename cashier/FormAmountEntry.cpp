@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "PayCommon.h"
-#include "PayLayout.h"
+#include "AmountEdit.h"
+#include "DialogLook.h"
 #include "QzColors.h"
 #include "QzRuntimeGlobal.h"
 
@@ -21,7 +21,8 @@ TForm_Amount_Entry::TForm_Amount_Entry(QWidget* owner, const TLayout& layout) : 
     QWidget* Panel1 = MakeTopBand(this, kWidth);
     Image1 = MakeBanner(Panel1, kWidth);
     Label2 = MakeBandTitle(Panel1, kWidth, layout.Title);
-    editMoney = MakePayEdit(this, "editMoney", layout.MoneyLabel, 112, layout.MoneyTop);
+    editMoney =
+        MakeLabelledEdit(this, "editMoney", layout.MoneyLabel, 112, layout.MoneyTop, kPayEdit);
     LabelTip = MakePayKeyTip(this, layout.TipTop, kWidth);
 
     OnControlKeyPress(editMoney, [this](char32_t& ch) { editMoneyKeyPress(ch); });
@@ -33,7 +34,7 @@ void TForm_Amount_Entry::Execute(const Variant&, Variant&) {
 }
 
 void TForm_Amount_Entry::FormShow() {
-    ForceForegroundWhenShown(this);
+    BringToFrontWhenShown();
     editMoney->setFocus();
     if (GetMyValueSet.IsUse) {
         LoadExternalAmount();

@@ -3,11 +3,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "AmountEdit.h"
+#include "DialogMessages.h"
+#include "EditText.h"
+#include "GatewayCall.h"
 #include "PayAmount.h"
-#include "PayCommon.h"
 #include "QzFormRunner.h"
 #include "QzHotKey.h"
-#include "SignInCommon.h"
 #include "UnitUnifiedOrder.h"
 #include "VirtualKeys.h"
 
@@ -44,26 +46,25 @@ void TForm_Code_Pay::editMoneyKeyDown(int& key) {
 }
 
 void TForm_Code_Pay::DoUnifiedOrder(const std::string& fen) {
-    try {
+    GuardDialogStep(this, [&] {
         TUnifiedOrder order;
-        SetCommonInputs(order);
         order.total_fee = fen;
-        if (!BuildAndSend(this, order)) {
-            return;
+        switch (CallGateway(this, order)) {
+            case TCallOutcome::NoReply:
+                break;
+            case TCallOutcome::Success:
+                if (ShowPayCode(order.out_trade_no, order.prepay_id, order.code_url) == 0) {
+                    Close();
+                }
+                break;
+            case TCallOutcome::Failure:
+                ShowTip(this, "扫码支付失败：" + order.errmsg);
+                break;
+            case TCallOutcome::BusinessError:
+                ShowTip(this, "扫码支付失败：" + order.errmsg + "（" + order.errcode + "）");
+                break;
         }
-        const int n = ResultCode(order.result);
-        if (n == 0) {
-            if (ShowPayCode(order.out_trade_no, order.prepay_id, order.code_url) == 0) {
-                Close();
-            }
-        } else if (n < 0) {
-            ShowTip(this, "扫码支付失败：" + order.errmsg);
-        } else {
-            ShowTip(this, "扫码支付失败：" + order.errmsg + "（" + order.errcode + "）");
-        }
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-    }
+    });
 }
 
 int TForm_Code_Pay::ShowPayCode(const std::string& orderNo, const std::string& prepayId,

@@ -4,13 +4,14 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "PayLayout.h"
+#include "DialogLook.h"
+#include "DialogMessages.h"
+#include "GatewayCall.h"
 #include "QzColors.h"
 #include "QzErrors.h"
 #include "QzHotKey.h"
 #include "QzLog.h"
 #include "QzRuntimeGlobal.h"
-#include "SignInCommon.h"
 #include "UnitCloseOrder.h"
 #include "VirtualKeys.h"
 #include "qrenc.h"
@@ -95,7 +96,7 @@ void TForm_Code_Pay_Detail::ShowQRCode() {
 }
 
 void TForm_Code_Pay_Detail::FormShow() {
-    ForceForegroundWhenShown(this);
+    BringToFrontWhenShown();
     setFocus();
 }
 
@@ -120,20 +121,15 @@ void TForm_Code_Pay_Detail::QueryPayResult(const std::string& orderNo) {
 }
 
 void TForm_Code_Pay_Detail::CloseOrder(const std::string& orderNo) {
-    try {
+    GuardDialogStep(this, [&] {
         TCloseOrder close;
-        SetCommonInputs(close);
         close.out_trade_no = orderNo;
-        if (!BuildAndSend(this, close)) {
-            return;
-        }
-        if (ResultCode(close.result) == 0) {
+        const TCallOutcome outcome = CallGateway(this, close);
+        if (outcome == TCallOutcome::Success) {
             ShowTip(this, "订单已经关闭。");
             Close();
-        } else {
+        } else if (outcome != TCallOutcome::NoReply) {
             ShowTip(this, "关闭订单失败:" + close.errmsg);
         }
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-    }
+    });
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "Form.h"
-#include "PayCommon.h"
+#include "PayFollowUp.h"
 
 class QLabel;
 

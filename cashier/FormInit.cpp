@@ -5,11 +5,14 @@
 
 #include <exception>
 
-#include "MessageBox.h"
+#include "DialogLook.h"
+#include "DialogMessages.h"
+#include "EditText.h"
+#include "GatewayCall.h"
+#include "QzColors.h"
 #include "QzHotKey.h"
 #include "QzParameterFile.h"
 #include "QzRuntimeGlobal.h"
-#include "SignInCommon.h"
 #include "UnitQueryStoreInfo.h"
 #include "VirtualKeys.h"
 
@@ -17,16 +20,16 @@ using namespace platform;
 
 TForm_Init::TForm_Init(QWidget* owner) : THookTrayForm(owner) {
     setObjectName("Form_Init");
-    SetUpSignInDialog(this, "系统初始化", 377, 252);
+    SetUpDialog(this, "系统初始化", 377, 252, kClWindow);
     MakeTitleBand(this, 377, "请输入服务器地址、门店AppID和超级密码");
-    editServerAdr = MakeLabelledEdit(this, "editServerAdr", "服务器地址", 110, 96);
+    editServerAdr = MakeLabelledEdit(this, "editServerAdr", "服务器地址", 110, 96, kSignInEdit);
     editServerAdr->setStyleSheet(editServerAdr->styleSheet() + " QLineEdit { color: #808080; }");
-    editStoreAppID = MakeLabelledEdit(this, "editStoreAppID", "门店AppID", 110, 128);
-    editSuperPsw = MakeLabelledEdit(this, "editSuperPsw", "门店超级密码", 110, 160);
+    editStoreAppID = MakeLabelledEdit(this, "editStoreAppID", "门店AppID", 110, 128, kSignInEdit);
+    editSuperPsw = MakeLabelledEdit(this, "editSuperPsw", "门店超级密码", 110, 160, kSignInEdit);
     editSuperPsw->setEchoMode(QLineEdit::Password);
     setTabOrder(editServerAdr, editStoreAppID);
     setTabOrder(editStoreAppID, editSuperPsw);
-    LabelTip = MakeKeyTip(this, 200, 110 + 250);
+    LabelTip = MakeSignInKeyTip(this, 200, 110 + kSignInEdit.Width);
     OnControlKeyDown(editSuperPsw, [this](int& Key) { editSuperPswKeyDown(Key); });
     Publish("Execute", [this](const Variant&, Variant&) { ShowModal(); });
 
@@ -74,7 +77,7 @@ void TForm_Init::editSuperPswKeyDown(int& Key) {
         if (check.missing) {
             Key = 0;
             check.edit->setFocus();
-            MessageBoxA(this, check.message, "提示", MB_ICONINFORMATION);
+            ShowTip(this, check.message);
             return;
         }
     }
@@ -88,32 +91,33 @@ void TForm_Init::editSuperPswKeyDown(int& Key) {
 }
 
 int TForm_Init::DoInitStore(const std::string& storeAppId, const std::string& superPassword) {
-    try {
+    int answer = 1;
+    GuardDialogStep(this, [&] {
         TQueryStoreInfo query;
         query.store_appid = storeAppId;
         query.super_pwd = superPassword;
-        if (!query.BuildRequest() || !query.SendRequest()) {
-            MessageBoxA(this, query.ErrorMsg, "提示", MB_ICONINFORMATION);
-            return 1;
+        switch (CallGateway(this, query, TResultReading::TextZero)) {
+            case TCallOutcome::NoReply:
+                break;
+            case TCallOutcome::Success:
+                InterfacePRM.MchName = query.mch_name;
+                InterfacePRM.MchID = query.mch_id;
+                InterfacePRM.AppID = query.appid;
+                InterfacePRM.Key = query.key;
+                InterfacePRM.StoreName = query.store_name;
+                InterfacePRM.StoreAppID = query.store_appid;
+                SaveParameterFile();
+                ShowTip(this, "系统初始化成功！");
+                answer = 0;
+                break;
+            default:
+                ShowTip(this,
+                        "系统初始化失败：" + query.errmsg + "(Result=" + query.result + ")！");
+                answer = -1;
+                break;
         }
-        if (query.result == "0") {
-            InterfacePRM.MchName = query.mch_name;
-            InterfacePRM.MchID = query.mch_id;
-            InterfacePRM.AppID = query.appid;
-            InterfacePRM.Key = query.key;
-            InterfacePRM.StoreName = query.store_name;
-            InterfacePRM.StoreAppID = query.store_appid;
-            SaveParameterFile();
-            MessageBoxA(this, "系统初始化成功！", "提示", MB_ICONINFORMATION);
-            return 0;
-        }
-        MessageBoxA(this, "系统初始化失败：" + query.errmsg + "(Result=" + query.result + ")！",
-                    "提示", MB_ICONINFORMATION);
-        return -1;
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-        return 1;
-    }
+    });
+    return answer;
 }
 
 void TForm_Init::FormClose(CloseAction& action) {

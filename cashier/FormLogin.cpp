@@ -5,10 +5,13 @@
 
 #include <exception>
 
-#include "MessageBox.h"
+#include "DialogLook.h"
+#include "DialogMessages.h"
+#include "EditText.h"
+#include "GatewayCall.h"
+#include "QzColors.h"
 #include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
-#include "SignInCommon.h"
 #include "UnitSyyLogin.h"
 #include "VirtualKeys.h"
 
@@ -16,13 +19,13 @@ using namespace platform;
 
 TForm_Login::TForm_Login(QWidget* owner) : THookTrayForm(owner) {
     setObjectName("Form_Login");
-    SetUpSignInDialog(this, "登录", 336, 252);
+    SetUpDialog(this, "登录", 336, 252, kClWindow);
     MakeTitleBand(this, 336, "请输入登录账号和密码");
-    editUser = MakeLabelledEdit(this, "editUser", "账号", 66, 104);
-    editPsw = MakeLabelledEdit(this, "editPsw", "密码", 66, 144);
+    editUser = MakeLabelledEdit(this, "editUser", "账号", 66, 104, kSignInEdit);
+    editPsw = MakeLabelledEdit(this, "editPsw", "密码", 66, 144, kSignInEdit);
     editPsw->setEchoMode(QLineEdit::Password);
     setTabOrder(editUser, editPsw);
-    LabelTip = MakeKeyTip(this, 190, 66 + 250);
+    LabelTip = MakeSignInKeyTip(this, 190, 66 + kSignInEdit.Width);
     OnControlKeyDown(editPsw, [this](int& Key) { editPswKeyDown(Key); });
     Publish("Execute", [this](const Variant&, Variant&) { ShowModal(); });
 
@@ -59,13 +62,13 @@ void TForm_Login::editPswKeyDown(int& Key) {
     if (account.empty()) {
         Key = 0;
         editUser->setFocus();
-        MessageBoxA(this, "请输入登录账号!", "提示", MB_ICONINFORMATION);
+        ShowTip(this, "请输入登录账号!");
         return;
     }
     if (password.empty()) {
         Key = 0;
         editPsw->setFocus();
-        MessageBoxA(this, "请输入登录密码!", "提示", MB_ICONINFORMATION);
+        ShowTip(this, "请输入登录密码!");
         return;
     }
     if (DoLogin(account, password) == 0) {
@@ -75,29 +78,26 @@ void TForm_Login::editPswKeyDown(int& Key) {
 }
 
 int TForm_Login::DoLogin(const std::string& account, const std::string& password) {
-    try {
+    int answer = 1;
+    GuardDialogStep(this, [&] {
         TSyyLogin login;
-        login.appid = InterfacePRM.AppID;
-        login.mch_id = InterfacePRM.MchID;
-        login.store_appid = InterfacePRM.StoreAppID;
         login.syy_id = account;
         login.syy_pwd = password;
-        if (!login.BuildRequest() || !login.SendRequest()) {
-            MessageBoxA(this, login.ErrorMsg, "提示", MB_ICONINFORMATION);
-            return 1;
+        switch (CallGateway(this, login, TResultReading::TextZero)) {
+            case TCallOutcome::NoReply:
+                break;
+            case TCallOutcome::Success:
+                SyyInfo.SyyID = login.syy_id;
+                SyyInfo.SyyName = login.syy_name;
+                answer = 0;
+                break;
+            default:
+                ShowTip(this, "登录失败：" + login.errmsg + "(Result=" + login.result + ")");
+                answer = -1;
+                break;
         }
-        if (login.result == "0") {
-            SyyInfo.SyyID = login.syy_id;
-            SyyInfo.SyyName = login.syy_name;
-            return 0;
-        }
-        MessageBoxA(this, "登录失败：" + login.errmsg + "(Result=" + login.result + ")", "提示",
-                    MB_ICONINFORMATION);
-        return -1;
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-        return 1;
-    }
+    });
+    return answer;
 }
 
 void TForm_Login::FormClose(CloseAction& action) {

@@ -3,10 +3,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "AmountEdit.h"
+#include "DialogLook.h"
+#include "DialogMessages.h"
+#include "EditText.h"
+#include "GatewayCall.h"
 #include "PayAmount.h"
-#include "PayLayout.h"
 #include "QzHotKey.h"
-#include "SignInCommon.h"
 #include "UnitMicroPay.h"
 #include "UnitReverse.h"
 #include "VirtualKeys.h"
@@ -51,7 +54,7 @@ const TErrorCodeRule kErrorCodeRules[] = {
 TForm_Micro_Pay::TForm_Micro_Pay(QWidget* owner)
     : TForm_Amount_Entry(
           owner, {"刷卡支付", 252, "请输入支付金额和付款授权码", "支付金额(元)", 104, 196}) {
-    editCode = MakePayEdit(this, "editCode", "付款授权码", 112, 146);
+    editCode = MakeLabelledEdit(this, "editCode", "付款授权码", 112, 146, kPayEdit);
     setTabOrder(editMoney, editCode);
 
     OnControlKeyDown(editMoney, RefusePaste);
@@ -95,23 +98,22 @@ void TForm_Micro_Pay::editCodeKeyDown(int& key) {
 }
 
 void TForm_Micro_Pay::DoMicroPay(const std::string& fen, const std::string& code) {
-    try {
+    GuardDialogStep(this, [&] {
         TMicroPay pay;
-        SetCommonInputs(pay);
         pay.total_fee = fen;
         pay.auth_code = code;
-        if (!BuildAndSend(this, pay)) {
-            return;
-        }
-        const int n = ResultCode(pay.result);
-        if (n == 0) {
-            ConfirmPayment(this, kMicroPayWording, pay.out_trade_no, pay.transaction_id,
-                           pay.total_fee, pay.coupon_fee);
-            return;
-        }
-        if (n < 0) {
-            ShowTip(this, "支付失败：" + pay.errmsg);
-            return;
+        switch (CallGateway(this, pay)) {
+            case TCallOutcome::NoReply:
+                return;
+            case TCallOutcome::Success:
+                ConfirmPayment(this, kMicroPayWording, pay.out_trade_no, pay.transaction_id,
+                               pay.total_fee, pay.coupon_fee);
+                return;
+            case TCallOutcome::Failure:
+                ShowTip(this, "支付失败：" + pay.errmsg);
+                return;
+            case TCallOutcome::BusinessError:
+                break;
         }
         for (const TErrorCodeRule& rule : kErrorCodeRules) {
             if (pay.errcode != rule.Code) {
@@ -131,9 +133,7 @@ void TForm_Micro_Pay::DoMicroPay(const std::string& fen, const std::string& code
             return;
         }
         ShowTip(this, "支付失败：" + pay.errmsg);
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-    }
+    });
 }
 
 void TForm_Micro_Pay::QueryPayResult(const std::string& orderNo) {
@@ -141,18 +141,17 @@ void TForm_Micro_Pay::QueryPayResult(const std::string& orderNo) {
 }
 
 void TForm_Micro_Pay::ReverseOrder(const std::string& orderNo) {
-    try {
+    GuardDialogStep(this, [&] {
         TReverse reverse;
-        SetCommonInputs(reverse);
         reverse.out_trade_no = orderNo;
-        if (!BuildAndSend(this, reverse)) {
+        const TCallOutcome outcome = CallGateway(this, reverse);
+        if (outcome == TCallOutcome::NoReply) {
             return;
         }
-        const int n = ResultCode(reverse.result);
-        if (n == 0) {
+        if (outcome == TCallOutcome::Success) {
             ShowTip(this, "订单已经撤销。");
             Close();
-        } else if (n > 0 && reverse.recall == "Y") {
+        } else if (outcome == TCallOutcome::BusinessError && reverse.recall == "Y") {
             if (AskPayResult("系统接口异常，请按Enter再次发起订单撤销操作,按ESC退出。")) {
                 ReverseOrder(orderNo);
             } else {
@@ -161,7 +160,5 @@ void TForm_Micro_Pay::ReverseOrder(const std::string& orderNo) {
         } else {
             ShowTip(this, "订单撤销失败:" + reverse.errmsg);
         }
-    } catch (const std::exception& e) {
-        ReportCaughtError(this, e);
-    }
+    });
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "FormAmountEntry.h"
-#include "PayCommon.h"
+#include "PayFollowUp.h"
 
 class QLineEdit;
 

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "PayLayout.h"
+#include "DialogLook.h"
 #include "QzColors.h"
 #include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
@@ -34,7 +34,7 @@ void TForm_Pay_Result::Execute(const Variant& in, Variant& out) {
 }
 
 void TForm_Pay_Result::FormShow() {
-    ForceForegroundWhenShown(this);
+    BringToFrontWhenShown();
     setFocus();
 }
 

@@ -1,7 +1,5 @@
 #include "HookTrayForm.h"
 
-#include <QTimer>
-
 #include "CashierAssets.h"
 #include "KbWatch.h"
 #include "NativeWindow.h"
@@ -46,14 +44,6 @@ void THookTrayForm::ShowAgain() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     ForceForegroundWindow(this);
     IsShown = true;
-}
-
-void THookTrayForm::BringToFrontWhenShown() {
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !isMinimized()) {
-            ForceForegroundWindow(this);
-        }
-    });
 }
 
 void THookTrayForm::HideToTray() {

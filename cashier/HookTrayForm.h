@@ -37,9 +37,6 @@ protected:
     void StartKeyHookHere();
     // Shows the window again in its normal state and brings it to the front.
     void ShowAgain();
-    // Brings the window just shown to the front once the window system has it; not if the
-    // cashier has hidden or minimised it by then.
-    void BringToFrontWhenShown();
     // Puts the window out of sight until the tray or the hook brings it back. Where the desktop
     // has no tray it is minimised instead, so that the cashier can still reach it.
     void HideToTray();

@@ -135,15 +135,6 @@ std::string YuanToFen(const std::string& yuan) {
     return text;
 }
 
-int32_t ReplyInteger(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    int value = 0;
-    if (first == std::string::npos || !TryStrToInt(text.substr(first), value)) {
-        throw Exception("'" + text + "' is not a valid integer value");
-    }
-    return value;
-}
-
 std::string FenToYuan(int64_t fen) {
     const uint64_t magnitude =
         fen < 0 ? 0 - static_cast<uint64_t>(fen) : static_cast<uint64_t>(fen);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "QzReplyNumber.h"  // the amounts of replies are read as integers
+
 // Amounts as the payment dialogs handle them: the cashier types yuan, the gateway carries
 // integer fen as decimal text.
 
@@ -12,11 +14,6 @@
 // Exception "'<text>' is not a valid floating point value" for anything else, and
 // "'<text>' is out of range" when the fen do not fit in 64 bits.
 std::string YuanToFen(const std::string& yuan);
-
-// An integer field of a reply (an amount in fen, the result code) as a number: blanks before
-// it, a sign, decimal digits or hexadecimal after "$" or "0x", 32 bits. Raises Exception "'<text>'
-// is not a valid integer value" otherwise.
-int32_t ReplyInteger(const std::string& text);
 
 // Fen as yuan with exactly two decimals: 1234 gives "12.34", 5 gives "0.05", -100 gives "-1.00".
 std::string FenToYuan(int64_t fen);

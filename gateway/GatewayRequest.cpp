@@ -6,6 +6,7 @@
 #include "QzErrors.h"
 #include "QzIniFile.h"
 #include "QzLog.h"
+#include "QzReplyNumber.h"
 #include "QzSign.h"
 #include "QzXml.h"
 #include "TextCodec.h"
@@ -39,16 +40,6 @@ std::string ElementLine(const char* name, const std::string& value) {
         throw Exception(std::string("The value of ") + name + " holds \"]]>\" and cannot be sent");
     }
     return std::string("  <") + name + "><![CDATA[" + value + "]]></" + name + ">\r\n";
-}
-
-// The reply's integers: blanks before the number are skipped, nothing may follow it.
-int ReplyInteger(const std::string& text) {
-    size_t start = text.find_first_not_of(' ');
-    int value = 0;
-    if (start == std::string::npos || !TryStrToInt(text.substr(start), value)) {
-        throw Exception("'" + text + "' is not a valid integer value");
-    }
-    return value;
 }
 
 // The text of the first root child named exactly name, "" when there is none.
@@ -176,4 +167,25 @@ bool TGatewayRequest::ReplySignatureHolds(const std::vector<xmlNode*>& children)
     std::string expected;
     MakeSign(ResponseXml, InterfacePRM.Key, expected);
     return SameSignature(expected, sign);
+}
+
+TStoreIdentity::TStoreIdentity()
+    : appid(InterfacePRM.AppID),
+      mch_id(InterfacePRM.MchID),
+      store_appid(InterfacePRM.StoreAppID),
+      syy_id(SyyInfo.SyyID) {}
+
+TStoreRequest::TStoreRequest(TOperation operation, std::vector<TRequestField> ownFields,
+                             std::vector<TReplyField> replyFields)
+    : TGatewayRequest(operation, WithIdentity(*this, std::move(ownFields)),
+                      std::move(replyFields)) {}
+
+std::vector<TGatewayRequest::TRequestField> TStoreRequest::WithIdentity(
+    TStoreIdentity& identity, std::vector<TRequestField> ownFields) {
+    std::vector<TRequestField> fields{{"appid", &identity.appid},
+                                      {"mch_id", &identity.mch_id},
+                                      {"store_appid", &identity.store_appid},
+                                      {"syy_id", &identity.syy_id}};
+    fields.insert(fields.end(), ownFields.begin(), ownFields.end());
+    return fields;
 }

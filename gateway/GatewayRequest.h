@@ -104,3 +104,27 @@ private:
     std::vector<TReplyField> replyFields_;
     THttpClient HttpClient;
 };
+
+// The store and the cashier a request is sent for. They start as the till's store parameters
+// and its signed-in cashier; a caller sets them only where a request speaks for someone else
+// (the sign-in, for the account typed).
+struct TStoreIdentity {
+    TStoreIdentity();
+
+    std::string appid;
+    std::string mch_id;
+    std::string store_appid;
+    std::string syy_id;
+};
+
+// A request that opens with the four identity fields, in this wire order, before its own.
+class TStoreRequest : public TStoreIdentity, public TGatewayRequest {
+protected:
+    TStoreRequest(TOperation operation, std::vector<TRequestField> ownFields,
+                  std::vector<TReplyField> replyFields);
+    ~TStoreRequest() = default;
+
+private:
+    static std::vector<TRequestField> WithIdentity(TStoreIdentity& identity,
+                                                   std::vector<TRequestField> ownFields);
+};

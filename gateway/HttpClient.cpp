@@ -1,21 +1,9 @@
 #include "HttpClient.h"
 
-#include <chrono>
-#include <cstdlib>
-
+#include "CurlSetup.h"
 #include "QzErrors.h"
 
 namespace {
-
-// libcurl's global set-up is not thread-safe; doing it once, before the first handle, keeps it
-// out of every later call.
-void EnsureCurlGlobalInit() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    if (initialised != CURLE_OK) {
-        throw Exception(std::string("HTTP library could not start: ") +
-                        curl_easy_strerror(initialised));
-    }
-}
 
 struct Reply {
     std::string body;
@@ -33,30 +21,8 @@ size_t CollectReply(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-// The read time-out: the transfer ends when no byte has moved either way for that long.
-// libcurl's own low-speed check averages over a window and would wait several seconds more.
-struct Silence {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastReceived = 0;
-    curl_off_t lastSent = 0;
-    bool timedOut = false;
-};
-
 int WatchSilence(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
-    auto* silence = static_cast<Silence*>(user);
-    auto now = Silence::Clock::now();
-    if (received != silence->lastReceived || sent != silence->lastSent) {
-        silence->lastReceived = received;
-        silence->lastSent = sent;
-        silence->lastActivity = now;
-        return 0;
-    }
-    if (now - silence->lastActivity >= std::chrono::milliseconds(THttpClient::kReadTimeoutMs)) {
-        silence->timedOut = true;
-        return 1;  // aborts the transfer
-    }
-    return 0;
+    return static_cast<platform::SilenceWatch*>(user)->Expired(received, sent) ? 1 : 0;
 }
 
 struct SlistFree {
@@ -70,7 +36,7 @@ void THttpClient::CurlFree::operator()(CURL* curl) const {
 }
 
 THttpClient::THttpClient() {
-    EnsureCurlGlobalInit();
+    platform::EnsureCurlGlobalInit();
     curl_.reset(curl_easy_init());
     if (!curl_) {
         throw Exception("HTTP client could not be created");
@@ -105,16 +71,11 @@ std::string THttpClient::Transfer(const std::string& url, const std::string* bod
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-    Silence silence;
+    platform::SilenceWatch silence{std::chrono::milliseconds(kReadTimeoutMs)};
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchSilence);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &silence);
-    curl_easy_setopt(curl, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (const char* caFile = std::getenv("CURL_CA_BUNDLE"); caFile && *caFile) {
-        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile);
-    }
+    platform::RequireVerifiedTls(curl);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectReply);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
@@ -131,7 +92,7 @@ std::string THttpClient::Transfer(const std::string& url, const std::string* bod
     if (reply.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         throw Exception("Reply larger than " + std::to_string(kMaxReplyBytes) + " bytes refused");
     }
-    if (silence.timedOut) {
+    if (silence.TimedOut()) {
         throw Exception("Read timed out after " + std::to_string(kReadTimeoutMs) + " ms");
     }
     if (code != CURLE_OK) {

@@ -5,14 +5,10 @@
 inline constexpr const char* kCloseOrderBadSignatureMsg = "撤销订单失败:收到非法签名的数据包!";
 
 // Close order: withdraws a unified order nobody paid.
-class TCloseOrder : public TGatewayRequest {
+class TCloseOrder : public TStoreRequest {
 public:
     TCloseOrder();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string out_trade_no;
 
     std::string errcode;

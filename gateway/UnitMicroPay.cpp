@@ -1,16 +1,11 @@
 #include "UnitMicroPay.h"
 
 TMicroPay::TMicroPay()
-    : TGatewayRequest({&TRequestUrl::microPayUrl, kSigned, kBadSignatureMsg},
-                      {{"appid", &appid},
-                       {"mch_id", &mch_id},
-                       {"store_appid", &store_appid},
-                       {"syy_id", &syy_id},
-                       {"total_fee", &total_fee},
-                       {"auth_code", &auth_code}},
-                      {{"errcode", &errcode},
-                       {"out_trade_no", &out_trade_no},
-                       {"total_fee", &total_fee},
-                       {"coupon_fee", &coupon_fee, kZeroWhenEmpty},
-                       {"transaction_id", &transaction_id},
-                       {"time_end", &time_end}}) {}
+    : TStoreRequest({&TRequestUrl::microPayUrl, kSigned, kBadSignatureMsg},
+                    {{"total_fee", &total_fee}, {"auth_code", &auth_code}},
+                    {{"errcode", &errcode},
+                     {"out_trade_no", &out_trade_no},
+                     {"total_fee", &total_fee},
+                     {"coupon_fee", &coupon_fee, kZeroWhenEmpty},
+                     {"transaction_id", &transaction_id},
+                     {"time_end", &time_end}}) {}

@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // Micro pay: charges the amount due to the customer's payment code.
-class TMicroPay : public TGatewayRequest {
+class TMicroPay : public TStoreRequest {
 public:
     TMicroPay();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string total_fee;  // fen; the reply's amount replaces it
     std::string auth_code;  // the customer's payment code
 

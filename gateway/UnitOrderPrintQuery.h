@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // The details of one order, for its receipt. Amounts in yuan.
-class TOrderPrintQuery : public TGatewayRequest {
+class TOrderPrintQuery : public TStoreRequest {
 public:
     TOrderPrintQuery();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string out_trade_no;
 
     std::string total_fee;

@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // Order query: the state of a micro pay or unified order.
-class TOrderQuery : public TGatewayRequest {
+class TOrderQuery : public TStoreRequest {
 public:
     TOrderQuery();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string out_trade_no;
 
     std::string errcode;

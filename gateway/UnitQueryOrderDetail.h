@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // The day's orders; the dialog reads the records from ResponseXml.
-class TQueryOrderDetail : public TGatewayRequest {
+class TQueryOrderDetail : public TStoreRequest {
 public:
     TQueryOrderDetail();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string out_trade_no;  // a filter; empty for the whole day
     std::string order_date;    // yyyy-mm-dd
 

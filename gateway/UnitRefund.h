@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // Refund: returns money of a payment, authorised by the supervisor password.
-class TRefund : public TGatewayRequest {
+class TRefund : public TStoreRequest {
 public:
     TRefund();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string pass_trade_no;  // the channel order number, may be empty
     std::string out_trade_no;   // the merchant order number, may be empty
     std::string refund_fee;     // fen; the reply's amount replaces it

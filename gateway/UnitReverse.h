@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // Reverse: cancels a micro pay that did not settle.
-class TReverse : public TGatewayRequest {
+class TReverse : public TStoreRequest {
 public:
     TReverse();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string out_trade_no;
 
     std::string errcode;

@@ -3,14 +3,10 @@
 #include "GatewayRequest.h"
 
 // Unified order: a new order whose code_url the customer scans.
-class TUnifiedOrder : public TGatewayRequest {
+class TUnifiedOrder : public TStoreRequest {
 public:
     TUnifiedOrder();
 
-    std::string appid;
-    std::string mch_id;
-    std::string store_appid;
-    std::string syy_id;
     std::string total_fee;  // fen
 
     std::string errcode;

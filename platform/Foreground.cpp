@@ -1,16 +1,12 @@
 #include "Foreground.h"
 
-#include <xcb/xcb.h>
-#include <xcb/xcb_ewmh.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QThread>
 #include <QWidget>
 
-#include <cstdlib>
-#include <memory>
+#include "X11Connection.h"
 
 namespace platform {
 namespace {
@@ -18,27 +14,9 @@ namespace {
 // The window manager answers asynchronously; this is how long we wait to hear it did.
 constexpr int kWaitMs = 500;
 
-xcb_connection_t* X11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-// The EWMH atoms of Qt's connection, interned once.
-xcb_ewmh_connection_t* Ewmh(xcb_connection_t* conn) {
-    static xcb_ewmh_connection_t ewmh{};
-    static bool ready = false;
-    if (!ready) {
-        xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(conn, &ewmh);
-        ready = cookies && xcb_ewmh_init_atoms_replies(&ewmh, cookies, nullptr);
-    }
-    return ready ? &ewmh : nullptr;
-}
-
 int ScreenOf(xcb_ewmh_connection_t* ewmh, xcb_window_t window) {
-    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-        xcb_get_geometry_reply(ewmh->connection, xcb_get_geometry(ewmh->connection, window),
-                               nullptr),
-        &std::free);
+    auto geometry = x11::Own(xcb_get_geometry_reply(
+        ewmh->connection, xcb_get_geometry(ewmh->connection, window), nullptr));
     for (int i = 0; geometry && i < ewmh->nb_screens; ++i) {
         if (ewmh->screens[i]->root == geometry->root) {
             return i;
@@ -62,9 +40,8 @@ bool WindowManagerActivates(xcb_ewmh_connection_t* ewmh, int screen) {
 }
 
 bool IsViewable(xcb_connection_t* conn, xcb_window_t window) {
-    std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-        xcb_get_window_attributes_reply(conn, xcb_get_window_attributes(conn, window), nullptr),
-        &std::free);
+    auto attributes = x11::Own(
+        xcb_get_window_attributes_reply(conn, xcb_get_window_attributes(conn, window), nullptr));
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
@@ -76,8 +53,7 @@ xcb_window_t ActiveWindow(xcb_ewmh_connection_t* ewmh, int screen, bool managed)
         return active;
     }
     xcb_connection_t* conn = ewmh->connection;
-    std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> focus(
-        xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr), &std::free);
+    auto focus = x11::Own(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
     return focus ? focus->focus : XCB_NONE;
 }
 
@@ -88,7 +64,7 @@ void PumpBriefly() {
 }
 
 bool BringToFrontX11(xcb_connection_t* conn, QWidget* window) {
-    xcb_ewmh_connection_t* ewmh = Ewmh(conn);
+    xcb_ewmh_connection_t* ewmh = x11::Ewmh(conn);
     if (!ewmh) {
         return false;
     }
@@ -143,7 +119,7 @@ bool BringToFront(QWidget* window) {
     if (!window->isVisible()) {
         return false;
     }
-    if (xcb_connection_t* conn = X11Connection()) {
+    if (xcb_connection_t* conn = x11::QtConnection()) {
         return BringToFrontX11(conn, window);
     }
     window->raise();

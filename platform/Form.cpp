@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "Application.h"
+#include "Foreground.h"
 #include "MessageBox.h"
 #include "VirtualKeys.h"
 
@@ -94,12 +95,6 @@ void Form::SetModalResult(int result) {
     }
 }
 
-void Form::CentreOnScreen() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->geometry().center() - rect().center());
-    }
-}
-
 void Form::Close() {
     close();
 }
@@ -122,6 +117,20 @@ void Form::DropActiveSelection() {
         cursor.clearSelection();
         memo->setTextCursor(cursor);
     }
+}
+
+void Form::CentreOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+}
+
+void Form::BringToFrontWhenShown() {
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !isMinimized()) {
+            BringToFront(this);
+        }
+    });
 }
 
 void Form::PostMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {

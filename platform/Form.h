@@ -56,8 +56,12 @@ public:
     // Closing the main form ends the program.
     void SetMainForm(bool isMain) { isMainForm_ = isMain; }
 
-    // Places the form in the middle of the screen it will show on.
+    // Puts the form in the middle of the primary screen.
     void CentreOnScreen();
+    // Brings the form just shown to the front once the window system has its window (a window
+    // that is only being shown cannot come to the front yet); not if it has been hidden or
+    // minimised by then.
+    void BringToFrontWhenShown();
 
 protected:
     void Publish(const std::string& name, Method method);

@@ -1,24 +1,15 @@
 #include "NativeWindow.h"
 
-#include <xcb/xcb.h>
-
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "Form.h"
 #include "KbWatch.h"
+#include "X11Connection.h"
 
 namespace platform {
 namespace {
-
-xcb_connection_t* X11Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 // Turns the client messages the keyboard hook sends into messages to the form that owns the
 // X window they are addressed to.
@@ -63,14 +54,11 @@ void InstallFilter(xcb_connection_t* conn) {
     if (installed) {
         return;
     }
-    const char* name = KBWATCH_MESSAGE_ATOM;
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        conn, xcb_intern_atom(conn, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    if (!reply) {
+    xcb_atom_t atom = x11::Atom(conn, KBWATCH_MESSAGE_ATOM);
+    if (atom == XCB_ATOM_NONE) {
         return;
     }
-    static ClientMessageFilter filter(reply->atom);
-    std::free(reply);
+    static ClientMessageFilter filter(atom);
     qApp->installNativeEventFilter(&filter);
     installed = true;
 }
@@ -78,7 +66,7 @@ void InstallFilter(xcb_connection_t* conn) {
 }  // namespace
 
 unsigned long WindowHandle(Form* form) {
-    xcb_connection_t* conn = X11Connection();
+    xcb_connection_t* conn = x11::QtConnection();
     if (!form || !conn) {
         return 0;
     }

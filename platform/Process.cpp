@@ -61,6 +61,12 @@ unsigned WinExec(const std::string& commandLine) {
     return rc == 0 ? 33 : kFileNotFound;
 }
 
+void ProcessMessages() {
+    if (QCoreApplication::instance()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
 void SleepWithMessages(int ms) {
     QElapsedTimer timer;
     timer.start();

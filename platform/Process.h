@@ -11,6 +11,9 @@ unsigned WinExec(const std::string& commandLine);
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
+// Lets the windows process the events waiting now, without waiting for more.
+void ProcessMessages();
+
 // Waits ms milliseconds while the windows keep processing their events.
 void SleepWithMessages(int ms);
 

@@ -1,6 +1,6 @@
 #include "VirtualKeys.h"
 
-#include <xcb/xcb.h>
+#include "X11Connection.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -188,22 +188,20 @@ Qt::KeyboardModifier ModifierOfKey(int vk) {
 }
 
 std::optional<LockStates> LockStatesFromX() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11::QtConnection();
     if (!connection) {
         return std::nullopt;
     }
     // The pointer query carries the modifier state, the locked Caps Lock and NumLock included.
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     auto cookie = xcb_query_pointer(connection, root);
-    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(connection, cookie, nullptr);
+    auto reply = x11::Own(xcb_query_pointer_reply(connection, cookie, nullptr));
     if (!reply) {
         return std::nullopt;
     }
     LockStates states;
     states.capsLock = (reply->mask & XCB_MOD_MASK_LOCK) != 0;
     states.numLock = (reply->mask & XCB_MOD_MASK_2) != 0;
-    free(reply);
     return states;
 }
 

@@ -1,8 +1,6 @@
 #include "FormPub_Logo.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QThread>
 
 #include "QzColors.h"
@@ -27,9 +25,7 @@ TForm_Pub_Logo::TForm_Pub_Logo(QWidget* owner) : Form(owner), lblInfo(new QLabel
 
     Publish("DispInfo", [this](const platform::Variant& in, platform::Variant&) { DispInfo(in); });
 
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->geometry().center() - rect().center());
-    }
+    CentreOnScreen();
     show();
 }
 

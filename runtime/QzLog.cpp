@@ -1,24 +1,15 @@
 #include "QzLog.h"
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 
 #include "QzErrors.h"
+#include "QzLocalTime.h"
 #include "QzRuntimeGlobal.h"
 #include "TextCodec.h"
 
 namespace {
-
-std::string FormatNow(const char* format) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, format, &local);
-    return buffer;
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -33,8 +24,8 @@ void WriteLog(const std::string& Msg) {
     if (ec) {
         throw EInOutError("Cannot create folder " + folder + ": " + ec.message());
     }
-    std::string fileName = folder + "/log" + FormatNow("%Y%m%d") + ".txt";
-    std::string entry = FormatNow("%Y-%m-%d %H:%M:%S") + "\r\n" + platform::Utf8ToGbk(Msg) + "\r\n";
+    std::string fileName = folder + "/log" + LocalTimeText("%Y%m%d") + ".txt";
+    std::string entry = LocalTimeText() + "\r\n" + platform::Utf8ToGbk(Msg) + "\r\n";
 
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "ab"));
     if (!file) {

@@ -16,9 +16,9 @@ packages=(
   xvfb xauth xdotool x11-utils dbus dbus-x11 at-spi2-core openbox
   cups cups-client cups-filters poppler-utils zbar-tools qrencode imagemagick
   fonts-wqy-microhei
-  python3 python3-cryptography python3-pyftpdlib python3-dbusmock
+  python3 python3-cryptography python3-pyftpdlib python3-dbusmock python3-dbus
   # the updater's tests and benchmark: a test CA, the reference unzip and curl tools
-  openssl unzip curl
+  openssl unzip curl bc
   # the Debian package: its dependencies from the programs' shared libraries, private mounts
   dpkg-dev util-linux mount
 )

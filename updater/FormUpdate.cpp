@@ -7,17 +7,16 @@
 #include <QProgressBar>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <exception>
 #include <filesystem>
+#include <functional>
 
 #include "Application.h"
 #include "JpegImage.h"
 #include "PrivateProfile.h"
 #include "Process.h"
 #include "QzErrors.h"
-#include "QzHotKey.h"
 #include "TextCodec.h"
 #include "UpdateUrl.h"
 #include "UpdaterGlobal.h"
@@ -132,7 +131,7 @@ TForm_Main::TForm_Main(QWidget* owner, std::string exeDir,
 
     CentreOnScreen();
 
-    // FormCreate
+    // Created: the application and the window take the updater's title.
     Application::SetTitle(UpdaterTitle);
     setWindowTitle(QString::fromStdString(UpdaterTitle));
     ExeDir = std::move(exeDir);
@@ -190,7 +189,7 @@ void TForm_Main::StartUpdate(const Variant& in, Variant& out) {
     out = false;
     if (!AutoMode) {
         show();
-        ForceForegroundWindow(this);
+        BringToFrontWhenShown();
     }
     PBAll->setRange(0, kAllSteps);
     PBAll->setValue(0);
@@ -209,7 +208,7 @@ void TForm_Main::StartUpdate(const Variant& in, Variant& out) {
 
     if (!isVisible()) {
         show();
-        ForceForegroundWindow(this);
+        BringToFrontWhenShown();
     }
     setWindowTitle(windowTitle() + QString::fromStdString("  正在从版本" + UpdateSet.Ver +
                                                           "升级到" + UpdateSetEx.Ver));
@@ -242,9 +241,17 @@ void TForm_Main::StartUpdate(const Variant& in, Variant& out) {
     AskToEnd();
 }
 
-void TForm_Main::CheckVer(const Variant&, Variant& out) {
+void TForm_Main::RunStep(Variant& out, const char* errorPrefix, const std::function<bool()>& work) {
     out = false;
     try {
+        out = work();
+    } catch (const std::exception& e) {
+        ShowLine(std::string(errorPrefix) + e.what() + "!");
+    }
+}
+
+void TForm_Main::CheckVer(const Variant&, Variant& out) {
+    RunStep(out, "版本检测出现异常:", [this] {
         // Shown when the transfer begins; a transfer that never begins shows only its error.
         PendingStatus = "开始检测版本信息...";
         std::string bytes = operations_->HttpGetToMemory(UpdateSet.Address, *this);
@@ -252,46 +259,39 @@ void TForm_Main::CheckVer(const Variant&, Variant& out) {
         VersionIni = std::make_unique<TIniFile>(ExeDir + "verex.ini");
         LoadUpdateSetEx();
         VersionIni.reset();
-        if (UpdateSet.Ver != UpdateSetEx.Ver) {
-            ShowLine("检测到新版本" + UpdateSetEx.Ver + "!");
-            out = true;
-        } else {
+        if (UpdateSet.Ver == UpdateSetEx.Ver) {
             ShowLine("本机版本已经是最新版本,不需要更新!");
+            return false;
         }
-    } catch (const std::exception& e) {
-        VersionIni.reset();
-        ShowLine(std::string("版本检测出现异常:") + e.what() + "!");
-    }
+        ShowLine("检测到新版本" + UpdateSetEx.Ver + "!");
+        return true;
+    });
 }
 
 void TForm_Main::DownLoadFiles(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "下载新版本文件出现异常:", [this] {
         PendingStatus = "开始下载新版本文件...";
         const std::string temp = ExeDir + "temp";
         operations_->DeleteDir(temp);
         operations_->EnsureDir(temp);
-        if (operations_->DownLoadFile(UpdateSetEx.Address, temp + "/" + ArchiveName(), *this,
-                                      StatusShower())) {
-            ShowLine("新版本文件下载完毕!");
-            out = true;
+        // A download that fails has shown its own line.
+        if (!operations_->DownLoadFile(UpdateSetEx.Address, temp + "/" + ArchiveName(), *this,
+                                       StatusShower())) {
+            return false;
         }
-    } catch (const std::exception& e) {
-        ShowLine(std::string("下载新版本文件出现异常:") + e.what() + "!");
-    }
+        ShowLine("新版本文件下载完毕!");
+        return true;
+    });
 }
 
 void TForm_Main::UnZipFiles(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "解压缩下载文件出现异常:", [this] {
         PendingStatus = "开始解压缩下载文件...";
         const std::string temp = ExeDir + "temp";
         operations_->UnZipFiles(temp + "/" + ArchiveName(), temp, *this);
         ShowLine("解压缩下载文件完毕!");
-        out = true;
-    } catch (const std::exception& e) {
-        ShowLine(std::string("解压缩下载文件出现异常:") + e.what() + "!");
-    }
+        return true;
+    });
 }
 
 void TForm_Main::BeginLocalStep(const char* startLine) {
@@ -302,13 +302,17 @@ void TForm_Main::BeginLocalStep(const char* startLine) {
     ShowLine(startLine);
 }
 
-void TForm_Main::EndLocalStep() {
+void TForm_Main::EndLocalStep(const char* doneLine) {
     PBNow->setValue(PBNow->maximum());
     StepAll();
     StepAll();
+    if (doneLine) {
+        ShowLine(doneLine);
+    }
 }
 
 void TForm_Main::StopOld(const Variant&, Variant& out) {
+    // The window and service operations report their own errors.
     out = false;
     BeginLocalStep("开始关闭当前程序...");
     bool closed = false;
@@ -319,18 +323,12 @@ void TForm_Main::StopOld(const Variant&, Variant& out) {
     } else if (RunTypeSet.RunType == 2) {
         closed = operations_->StopServiceByName(RunTypeSet.RunName);
     }
-    EndLocalStep();
-    if (closed) {
-        ShowLine("关闭当前程序完毕!");
-        out = true;
-    } else {
-        ShowLine("关闭当前程序失败!");
-    }
+    EndLocalStep(closed ? "关闭当前程序完毕!" : "关闭当前程序失败!");
+    out = closed;
 }
 
 void TForm_Main::BackUpOld(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "备份旧版本文件出现异常:", [this] {
         BeginLocalStep("开始备份旧版本文件...");
         CheckBackUpFolders(BackUpSet.BackUpSrc, BackUpSet.BackUpDest);
         operations_->DeleteDir(BackUpSet.BackUpDest);
@@ -338,30 +336,22 @@ void TForm_Main::BackUpOld(const Variant&, Variant& out) {
         operations_->EnsureDir(BackUpSet.BackUpDest);
         PBNow->setValue(10);
         operations_->CopyDir(BackUpSet.BackUpSrc, BackUpSet.BackUpDest);
-        EndLocalStep();
-        ShowLine("备份旧版本文件完毕!");
-        out = true;
-    } catch (const std::exception& e) {
-        ShowLine(std::string("备份旧版本文件出现异常:") + e.what() + "!");
-    }
+        EndLocalStep("备份旧版本文件完毕!");
+        return true;
+    });
 }
 
 void TForm_Main::SetupNew(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "安装新版本文件出现异常,异常信息:", [this] {
         BeginLocalStep("开始安装新版本文件...");
         operations_->StartSetupProgram(ExeDir + "temp" + "/" + UpdateSetEx.SetupFile);
-        EndLocalStep();
-        ShowLine("安装新版本文件完毕!");
-        out = true;
-    } catch (const std::exception& e) {
-        ShowLine(std::string("安装新版本文件出现异常,异常信息:") + e.what() + "!");
-    }
+        EndLocalStep("安装新版本文件完毕!");
+        return true;
+    });
 }
 
 void TForm_Main::StartNew(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "启动新版本程序出现异常:", [this] {
         BeginLocalStep("开始启动新版本程序...");
         bool started = false;
         if (RunTypeSet.RunType == 1) {
@@ -374,33 +364,26 @@ void TForm_Main::StartNew(const Variant&, Variant& out) {
             started = operations_->StartServiceByName(RunTypeSet.RunName);
         }
         PBNow->setValue(8);
-        if (started) {
-            UpdateSet.Ver = UpdateSetEx.Ver;
-            EndLocalStep();
-            ShowLine("启动新版本程序完毕!");
-            out = true;
-        } else {
+        if (!started) {
             ShowLine("启动新版本程序失败!");
+            return false;
         }
-    } catch (const std::exception& e) {
-        ShowLine(std::string("启动新版本程序出现异常:") + e.what() + "!");
-    }
+        UpdateSet.Ver = UpdateSetEx.Ver;
+        EndLocalStep("启动新版本程序完毕!");
+        return true;
+    });
 }
 
 void TForm_Main::DeleteTmp(const Variant&, Variant& out) {
-    out = false;
-    try {
+    RunStep(out, "删除临时文件出现异常:", [this] {
         BeginLocalStep("开始删除临时文件...");
         operations_->DeleteDir(ExeDir + "temp");
         PBNow->setValue(8);
         std::error_code ec;
         std::filesystem::remove(ExeDir + "verex.ini", ec);
-        EndLocalStep();
-        ShowLine("临时文件删除完毕!");
-        out = true;
-    } catch (const std::exception& e) {
-        ShowLine(std::string("删除临时文件出现异常:") + e.what() + "!");
-    }
+        EndLocalStep("临时文件删除完毕!");
+        return true;
+    });
 }
 
 void TForm_Main::SetNowRange(int64_t maximum) {
@@ -424,7 +407,6 @@ void TForm_Main::StepAll() {
 void TForm_Main::WorkBegin(int64_t workCountMax) {
     try {
         SetNowRange(workCountMax);
-        lastEventsMs_ = -1;
         if (!PendingStatus.empty()) {
             ShowStatus();
         }
@@ -439,14 +421,7 @@ void TForm_Main::Work(int64_t workCount) {
         if (nowMaximum_ > 0 && workCount * 2 == nowMaximum_) {
             StepAll();
         }
-        // Often enough for a live window, seldom enough that a fast transfer is not slowed by
-        // its own reports.
-        using namespace std::chrono;
-        auto now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-        if (lastEventsMs_ < 0 || now - lastEventsMs_ >= 20) {
-            lastEventsMs_ = now;
-            QCoreApplication::processEvents();
-        }
+        QCoreApplication::processEvents();
     } catch (...) {
     }
 }

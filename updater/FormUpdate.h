@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,8 +63,11 @@ private:
     TShowStatus StatusShower();
     // The start of a local step: PBNow emptied and its start line shown.
     void BeginLocalStep(const char* startLine);
-    // The end of a local step's work: PBNow full and two more steps of PBAll.
-    void EndLocalStep();
+    // The end of a local step's work: PBNow full, two more steps of PBAll, then its last line.
+    void EndLocalStep(const char* doneLine);
+    // A step's work; an error that escapes it shows the step's error line and fails it.
+    void RunStep(platform::Variant& out, const char* errorPrefix,
+                 const std::function<bool()>& work);
     void SetNowRange(int64_t maximum);
     void SetNowPosition(int64_t position);
     void StepAll();
@@ -87,5 +91,4 @@ private:
     int64_t nowMaximum_ = 0;
     int64_t nowScale_ = 1;
     int lastPercent_ = -1;
-    int64_t lastEventsMs_ = -1;
 };

@@ -3,7 +3,8 @@
 #include <string>
 
 // The update window's handlers for the unpacking: its start, the total percentage done (0 to
-// 100), and its completion (which comes also when an extraction that has begun fails).
+// 100, every value on the way reported once), and its completion (which comes also when an
+// extraction that has begun fails).
 class TUnzipEvents {
 public:
     virtual ~TUnzipEvents() = default;
@@ -13,14 +14,13 @@ public:
 };
 
 // Unpacks every entry of the ZIP archive ArchiveFile into DestFolder: sub-folders recreated from
-// the stored paths, the stored permission bits applied (set-user-ID and set-group-ID never).
+// the stored paths, the stored permission bits of files applied (set-user-ID and set-group-ID
+// never; a read-only file made on Windows stays read-only). Names not stored as UTF-8 are read as
+// code page 936, as the packages made on Windows store them.
 // Raises Exception with the reason when the archive is not a ZIP, has no entries, holds a damaged
 // entry, an entry whose stored path is absolute or climbs out of DestFolder, or a symbolic link,
-// or when the disk refuses the data; nothing is ever written outside DestFolder.
+// or when the disk refuses the data. Entries are checked before anything is written, so a refused
+// archive writes nothing; nothing is ever written outside DestFolder, and a file whose data did
+// not arrive whole is removed again.
 void UnZipFiles(const std::string& archiveFile, const std::string& destFolder,
                 TUnzipEvents& events);
-
-// The selection rule of the package format, kept for reading packages made for it: Text matches
-// Pattern when "*" stands for any run of characters (none and folder separators included), "?"
-// for one character, and every other character for itself; both compared lower-cased.
-bool MatchesWildcard(const std::string& text, const std::string& pattern);

@@ -7,7 +7,7 @@
 
 // The update window's handlers for one transfer: its begin with the expected total (0 when the
 // server does not say: every FTP retrieval, an HTTP body without a length), the count received so
-// far after every read, and its end.
+// far as the reads arrive (at most every 25 ms, and always the final count), and its end.
 class TTransferEvents {
 public:
     virtual ~TTransferEvents() = default;
@@ -29,6 +29,7 @@ struct TTransferLimits {
 // "下载文件失败,不可识别的服务器地址:" + Url + "!" and gives false without fetching anything.
 // "https" counts as HTTP, fetched over TLS 1.2 or later with the server's certificate and host
 // checked. Errors of the HTTP download are raised (the calling step shows them).
+// Every transfer lets the windows process their messages while it waits.
 bool DownLoadFile(const std::string& url, const std::string& localFile, TTransferEvents& events,
                   const TShowStatus& showStatus, const TTransferLimits& limits = {});
 
@@ -41,7 +42,8 @@ bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransfe
 
 // Log-in with the URL's user and password (anonymous when it has none), active data connection,
 // binary, one change of folder to the URL's path, then retrieval of its document into LocalFile.
-// On any failure: the line "下载文件出现异常,异常信息:" + message + "!" shown, false, no file left.
+// On any failure of the transfer: the line "下载文件出现异常,异常信息:" + message + "!" shown,
+// false, no file left. A local file that cannot be created raises Exception.
 bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                  const TShowStatus& showStatus, const TTransferLimits& limits = {});
 

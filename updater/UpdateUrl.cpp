@@ -52,7 +52,7 @@ TUrlParts ParseUrl(const std::string& url) {
 
 int GetUrlType(const std::string& url) {
     std::string protocol = Lower(ParseUrl(url).Protocol);
-    if (protocol == "http") {
+    if (protocol == "http" || protocol == "https") {
         return 1;
     }
     if (protocol == "ftp") {

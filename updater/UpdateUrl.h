@@ -20,7 +20,8 @@ struct TUrlParts {
 
 TUrlParts ParseUrl(const std::string& url);
 
-// 1 for "http", 2 for "ftp" (the scheme compared without regard to case), 0 for anything else.
+// 1 for "http" and "https" (fetched over verified TLS), 2 for "ftp", 0 for anything else; the
+// scheme is compared without regard to case.
 int GetUrlType(const std::string& url);
 
 // The URL's document: the file name after the last "/", without any query.

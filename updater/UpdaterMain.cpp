@@ -1,5 +1,6 @@
 #include "UpdaterMain.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
+#include <memory>
 
 #include "GatewayFixture.h"
+#include "TestPki.h"
 #include "UnitMicroPay.h"
 #include "UnitTodayTotal.h"
 
@@ -71,47 +71,6 @@ TEST_F(TransportTest, TenSecondsWithoutDataEndTheWait) {
     EXPECT_EQ(totals.ErrorMsg, kNetworkErrorMsg);
     EXPECT_FALSE(LogText().empty());
 }
-
-// A throwaway certificate authority and two server certificates it signed: one naming
-// 127.0.0.1, one naming only localhost. Made with the openssl tool in a folder of its own.
-class TestPki {
-public:
-    TestPki() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velpay-pki-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
-        dir_ = pattern + "/";
-        Run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
-            " -keyout ca.key -out ca.pem -days 2 -subj /CN=VelPay-Test-CA");
-        Issue("ip", "IP:127.0.0.1");
-        Issue("host", "DNS:localhost");
-    }
-    ~TestPki() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::string File(const std::string& name) const { return dir_ + name; }
-
-private:
-    void Issue(const std::string& name, const std::string& altName) {
-        std::ofstream(File(name + ".ext")) << "subjectAltName=" << altName << "\n";
-        Run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout " + name +
-            ".key -out " + name + ".csr -subj /CN=" + name);
-        Run("openssl x509 -req -in " + name +
-            ".csr -CA ca.pem -CAkey ca.key -CAcreateserial -out " + name +
-            ".pem -days 2 -extfile " + name + ".ext");
-    }
-    void Run(const std::string& command) const {
-        std::string line = "cd '" + dir_ + "' && timeout 30 " + command + " >/dev/null 2>&1";
-        if (std::system(line.c_str()) != 0) {
-            throw std::runtime_error("failed: " + command);
-        }
-    }
-
-    std::string dir_;
-};
 
 class HttpsTest : public GatewayFixture {
 public:

@@ -206,6 +206,15 @@ void ChildProcess::Stop(int graceMs) {
     }
 }
 
+int ChildProcess::WaitExit(int timeoutMs) {
+    int status = -1;
+    if (pid_ > 0 && Reap(pid_, timeoutMs, &status)) {
+        pid_ = -1;
+        return status;
+    }
+    return -1;
+}
+
 ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs) {
     ProgramResult result;
     int pipeFds[2];

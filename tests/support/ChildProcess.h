@@ -30,6 +30,9 @@ public:
     // within timeoutMs.
     std::string ReadReport(int timeoutMs);
     void Stop(int graceMs = 3000);
+    // Waits up to timeoutMs for the program to end by itself: its exit code, or -1 while it
+    // still runs (or when a signal ended it).
+    int WaitExit(int timeoutMs);
 
 private:
     pid_t pid_ = -1;

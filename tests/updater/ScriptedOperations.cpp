@@ -1,13 +1,9 @@
 #include "ScriptedOperations.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "PrivateProfile.h"
-#include "QzErrors.h"
 #include "TestFolder.h"
-
-namespace fs = std::filesystem;
 
 void ReportTransfer(TTransferEvents& events, int64_t total, int64_t expected, int64_t chunk) {
     events.WorkBegin(expected);
@@ -53,12 +49,6 @@ std::string ScriptedOperations::HttpGetToMemory(const std::string& url, TTransfe
     return HttpGet(url, events);
 }
 
-void ScriptedOperations::SaveVersionFile(const std::string& fileName, const std::string& bytes) {
-    if (!platform::ReplaceFileContents(fileName, bytes)) {
-        throw Exception("cannot write " + fileName);
-    }
-}
-
 bool ScriptedOperations::DownLoadFile(const std::string& url, const std::string& localFile,
                                       TTransferEvents& events, const TShowStatus& showStatus) {
     Calls->push_back("DownLoadFile(" + url + "," + localFile + ")");
@@ -99,30 +89,15 @@ void ScriptedOperations::StartSetupProgram(const std::string& path) {
 
 void ScriptedOperations::EnsureDir(const std::string& folder) {
     Calls->push_back("EnsureDir(" + folder + ")");
-    if (folder.empty()) {
-        throw Exception("Unable to create directory");
-    }
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    TUpdateOperations::EnsureDir(folder);
 }
 
 void ScriptedOperations::DeleteDir(const std::string& folder) {
     Calls->push_back("DeleteDir(" + folder + ")");
-    std::error_code ec;
-    if (!folder.empty()) {
-        fs::remove_all(folder, ec);
-    }
+    TUpdateOperations::DeleteDir(folder);
 }
 
 void ScriptedOperations::CopyDir(const std::string& source, const std::string& dest) {
     Calls->push_back("CopyDir(" + source + "," + dest + ")");
-    if (source.empty()) {
-        return;
-    }
-    std::error_code ec;
-    fs::path from = fs::path(source).lexically_normal();
-    if (!from.has_filename()) {
-        from = from.parent_path();
-    }
-    fs::copy(from, fs::path(dest) / from.filename(), fs::copy_options::recursive, ec);
+    TUpdateOperations::CopyDir(source, dest);
 }

@@ -7,9 +7,10 @@
 
 #include "UpdateOperations.h"
 
-// The update steps' operations with outcomes a test chooses. By default every operation
-// succeeds and reports its events as a real transfer or unpacking would; the folders are real
-// folders under the test's own folder. Every call is noted in Calls, in order.
+// The update steps' operations with outcomes a test chooses. By default every transfer, the
+// unpacking, the window and service operations succeed and report their events as the real ones
+// would; the version file and the folders are handled by the real operations. Every call but
+// the saving of the version file is noted in Calls, in order.
 class ScriptedOperations : public TUpdateOperations {
 public:
     ScriptedOperations();
@@ -33,7 +34,6 @@ public:
     std::shared_ptr<std::vector<std::string>> Calls = std::make_shared<std::vector<std::string>>();
 
     std::string HttpGetToMemory(const std::string& url, TTransferEvents& events) override;
-    void SaveVersionFile(const std::string& fileName, const std::string& bytes) override;
     bool DownLoadFile(const std::string& url, const std::string& localFile, TTransferEvents& events,
                       const TShowStatus& showStatus) override;
     void UnZipFiles(const std::string& archiveFile, const std::string& destFolder,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
 
@@ -12,6 +13,7 @@
 #include "ScriptedOperations.h"
 #include "TestFolder.h"
 #include "TextCodec.h"
+#include "UpdateLogLines.h"
 #include "UpdaterGlobal.h"
 #include "UpdaterMain.h"
 
@@ -29,14 +31,6 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
     }
     return all;
 }
-
-const std::vector<std::string> kFullSuccess = {
-    "正在准备更新...",       "开始检测版本信息...",   "检测到新版本1.0.6!",
-    "开始下载新版本文件...", "新版本文件下载完毕!",   "开始解压缩下载文件...",
-    "解压缩下载文件完毕!",   "开始关闭当前程序...",   "关闭当前程序完毕!",
-    "开始备份旧版本文件...", "备份旧版本文件完毕!",   "开始安装新版本文件...",
-    "安装新版本文件完毕!",   "开始启动新版本程序...", "启动新版本程序完毕!",
-    "开始删除临时文件...",   "临时文件删除完毕!",     "更新成功!"};
 
 // The lines up to the check's success, then the download, unpacking and stop lines.
 const std::vector<std::string> kUpToStopped = {
@@ -79,17 +73,13 @@ protected:
 
     // Update.log's status texts, each line checked for its time stamp and CR LF end.
     std::vector<std::string> LoggedLines() const {
-        std::string text = platform::GbkToUtf8(dir.Read("Update.log"));
-        std::vector<std::string> lines;
+        const std::string bytes = dir.Read("Update.log");
         static const QRegularExpression stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  )");
-        size_t start = 0;
-        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            std::string line = text.substr(start, end - start);
+        for (const std::string& line : UpdateLogLines(bytes)) {
             EXPECT_TRUE(stamp.match(QString::fromStdString(line)).hasMatch()) << line;
-            lines.push_back(line.size() > 21 ? line.substr(21) : line);
         }
-        EXPECT_EQ(start, text.size()) << "the last line ends with CR LF";
-        return lines;
+        EXPECT_TRUE(bytes.empty() || bytes.ends_with("\r\n")) << "the last line ends with CR LF";
+        return UpdateLogTexts(bytes);
     }
 
     TestFolder dir;
@@ -104,9 +94,24 @@ protected:
     std::string caption;
 };
 
+TEST_F(UpdateRun, WindowIsAFixedDialogThatOffersNoWayToCloseIt) {
+    EXPECT_EQ(form->size(), QSize(406, 121));
+    EXPECT_EQ(form->windowTitle().toStdString(), "升级程序");
+    const Qt::WindowFlags flags = form->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
+    auto* panel = form->findChild<QLabel*>("PanelInfo");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->geometry(), QRect(64, 16, 329, 33));
+    EXPECT_EQ(panel->text().toStdString(), "正在准备更新...");
+    EXPECT_EQ(form->findChild<QProgressBar*>("PBAll")->geometry(), QRect(64, 96, 329, 16));
+}
+
 TEST_F(UpdateRun, FullSuccessRunsEveryStepInOrder) {
     Run();
-    EXPECT_EQ(LoggedLines(), kFullSuccess);
+    EXPECT_EQ(LoggedLines(), kUpdateSuccessLines);
     EXPECT_EQ(result, Variant(true));
     EXPECT_EQ(allSteps, 16);
     EXPECT_EQ(UpdateSet.Ver, "1.0.6");
@@ -367,7 +372,7 @@ TEST_F(UpdateRun, FailedStartLeavesTheCurrentBarAtEight) {
     EXPECT_EQ(form->findChild<QProgressBar*>("PBAll")->value(), 0);
 }
 
-TEST_F(UpdateRun, BackupIntoTheProgramFolderOrAboveItIsRefused) {
+TEST_F(UpdateRun, BackupFolderOverlappingTheProgramFolderIsRefused) {
     for (const std::string& dest :
          {dir.Path() + "pay", dir.Path() + "pay/", dir.Path(), dir.Path() + "pay/bak"}) {
         BackUpSet.BackUpDest = dest;

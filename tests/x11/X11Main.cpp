@@ -15,7 +15,8 @@ const XServer& Session() {
 }
 
 // The whole binary runs on a private X server, with the window manager when VELPAY_TEST_WM=1,
-// and its application object on the xcb platform.
+// and its application object on the xcb platform (or the one VELPAY_TEST_QPA names: with
+// "offscreen", code that reaches other programs' windows must open its own connection).
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     const char* wm = std::getenv("VELPAY_TEST_WM");
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     }
     server = std::make_unique<XServer>(withWindowManager);
     setenv("DISPLAY", server->Display().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const char* platform = std::getenv("VELPAY_TEST_QPA");
+    setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "xcb", 1);
     int rc = 0;
     {
         platform::Application app(argc, argv);

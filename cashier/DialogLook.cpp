@@ -1,27 +1,23 @@
-#include "PayLayout.h"
+#include "DialogLook.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QScreen>
-#include <QTimer>
 
 #include "CashierAssets.h"
+#include "Form.h"
 #include "QzColors.h"
-#include "QzHotKey.h"
 
-void SetUpDialog(QWidget* dialog, const char* caption, int width, int height,
+void SetUpDialog(platform::Form* dialog, const char* caption, int width, int height,
                  const QColor& colour) {
     dialog->setWindowTitle(QString::fromUtf8(caption));
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
+    dialog->setWindowIcon(ApplicationIcon());
     dialog->setFixedSize(width, height);
     dialog->setFont(PixelFont("宋体", 14));
     PaintPanel(dialog, colour, Qt::black);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        dialog->move(screen->geometry().center() - dialog->rect().center());
-    }
+    dialog->CentreOnScreen();
 }
 
 QFont PixelFont(const char* family, int pixels) {
@@ -46,6 +42,16 @@ QWidget* MakeTopBand(QWidget* dialog, int width) {
     return band;
 }
 
+QLabel* MakeTitleBand(QWidget* dialog, int width, const char* title) {
+    auto* band = new QLabel(QString::fromUtf8(title), dialog);
+    band->setObjectName("Panel1");
+    band->setGeometry(0, 0, width, 80);
+    band->setAlignment(Qt::AlignCenter);
+    band->setFont(PixelFont("微软雅黑", 14));
+    PaintPanel(band, kClHighlight, Qt::white);
+    return band;
+}
+
 QLabel* MakeBanner(QWidget* band, int width) {
     auto* image = new QLabel(band);
     image->setObjectName("Image1");
@@ -66,31 +72,37 @@ QLabel* MakeBandTitle(QWidget* band, int width, const char* title) {
     return label;
 }
 
-QLineEdit* MakePayEdit(QWidget* dialog, const char* name, const char* label, int x, int y) {
+QLineEdit* MakeLabelledEdit(QWidget* dialog, const char* name, const char* label, int x, int y,
+                            const TEditLook& look) {
     auto* caption = new QLabel(QString::fromUtf8(label), dialog);
-    caption->setGeometry(0, y, x - 8, 26);
+    caption->setGeometry(0, y, x - look.LabelGap, look.Height);
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* edit = new QLineEdit(dialog);
     edit->setObjectName(name);
-    edit->setGeometry(x, y, 300, 26);
+    edit->setGeometry(x, y, look.Width, look.Height);
     edit->setFrame(false);
-    edit->setStyleSheet("QLineEdit { border: 1px solid #7A7A7A; background: white; }");
+    edit->setStyleSheet(QString("QLineEdit { border: 1px solid %1; background: white; }")
+                            .arg(QString::fromLatin1(look.Border)));
     return edit;
 }
 
-QLabel* MakePayKeyTip(QWidget* dialog, int y, int width) {
+QLabel* MakeKeyTip(QWidget* dialog, const QRect& place, int fontPixels) {
     auto* tip = new QLabel(dialog);
     tip->setObjectName("LabelTip");
-    tip->setGeometry(8, y, width - 24, 20);
+    tip->setGeometry(place);
     tip->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     tip->setTextFormat(Qt::PlainText);
-    tip->setFont(PixelFont("微软雅黑", 12));
+    tip->setFont(PixelFont("微软雅黑", fontPixels));
     PaintPanel(tip, Qt::transparent, QColor(0x80, 0x80, 0x80));
     tip->setAutoFillBackground(false);
     return tip;
 }
 
-void ForceForegroundWhenShown(QWidget* dialog) {
-    QTimer::singleShot(0, dialog, [dialog] { ForceForegroundWindow(dialog); });
+QLabel* MakeSignInKeyTip(QWidget* dialog, int y, int right) {
+    return MakeKeyTip(dialog, QRect(0, y, right, 22), 14);
+}
+
+QLabel* MakePayKeyTip(QWidget* dialog, int y, int width) {
+    return MakeKeyTip(dialog, QRect(8, y, width - 24, 20), 12);
 }

@@ -1,101 +1,27 @@
-#include "PayCommon.h"
+#include "PayFollowUp.h"
 
-#include <QLineEdit>
+#include <cstdint>
 
-#include <ctime>
-
-#include "MessageBox.h"
+#include "DialogMessages.h"
+#include "Form.h"
+#include "GatewayCall.h"
 #include "PayAmount.h"
-#include "QzExternalAmount.h"
 #include "QzFormRunner.h"
 #include "QzPrint.h"
-#include "SignInCommon.h"
+#include "Receipts.h"
 #include "UnitOrderQuery.h"
-#include "VirtualKeys.h"
 
 using platform::Form;
+using platform::Variant;
 
 namespace {
-
-std::string PrintTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
-    return buffer;
-}
 
 std::string SuccessMessage(const TSuccessWording& wording, int64_t total, int64_t coupon) {
     return std::string("收款成功：") + wording.Total + FenToYuan(total) + "元," + wording.Coupon +
            FenToYuan(coupon) + "元," + wording.Paid + FenToYuan(total - coupon) + "元。";
 }
 
-std::string PaymentReceipt(const std::string& orderNo, const std::string& transactionId,
-                           int64_t totalFee, int64_t couponFee) {
-    const std::string lines[] = {
-        "          微信支付小票",
-        "",
-        "所属商户:" + InterfacePRM.MchName,
-        "门店名称:" + InterfacePRM.StoreName,
-        "收银员编号:" + SyyInfo.SyyID,
-        "",
-        "商户订单号:" + orderNo,
-        "微信订单号:" + transactionId,
-        "应付金额:" + FenToYuan(totalFee) + "元",
-        "微信支付优惠:" + FenToYuan(couponFee) + "元",
-        "实付金额:" + FenToYuan(totalFee - couponFee) + "元",
-        "",
-        "打印时间:" + PrintTime(),
-    };
-    std::string receipt;
-    for (const std::string& line : lines) {
-        receipt += line + "\r\n";
-    }
-    return receipt;
-}
-
 }  // namespace
-
-void FilterAmountChar(const QLineEdit* edit, char32_t& ch) {
-    if (ch == U'\t' || ch == 0x7F) {
-        return;
-    }
-    if (!AmountCharAllowed(edit->text().toStdString(), ch)) {
-        ch = 0;
-    }
-}
-
-void RefusePaste(int& key) {
-    if (key == 'V' && (platform::GetKeyState(platform::VK_CONTROL) & 0x8000)) {
-        key = 0;
-    }
-}
-
-void LoadExternalAmount(platform::Form* dialog, QLineEdit* editMoney) {
-    std::string amount;
-    GetExternalAmount(dialog, GetMyValueSet.Title, GetMyValueSet.Order, GetMyValueSet.ClassName,
-                      amount);
-    if (IsAmountText(amount) && ExternalAmountAccepted(amount)) {
-        editMoney->setText(QString::fromStdString(amount));
-    }
-}
-
-void ShowTip(QWidget* owner, const std::string& text) {
-    platform::MessageBoxA(owner, text, "提示", platform::MB_ICONINFORMATION);
-}
-
-bool BuildAndSend(QWidget* owner, TGatewayRequest& request) {
-    if (!request.BuildRequest() || !request.SendRequest()) {
-        ShowTip(owner, request.ErrorMsg);
-        return false;
-    }
-    return true;
-}
-
-int ResultCode(const std::string& result) {
-    return ReplyInteger(result);
-}
 
 bool AskPayResult(const std::string& text) {
     Variant answer;
@@ -115,11 +41,11 @@ void ConfirmPayment(Form* dialog, const TSuccessWording& wording, const std::str
 }
 
 void QueryPayResult(Form* dialog, const std::string& orderNo, const TFollowUp& followUp) {
-    try {
+    GuardDialogStep(dialog, [&] {
         TOrderQuery query;
-        SetCommonInputs(query);
         query.out_trade_no = orderNo;
-        if (!BuildAndSend(dialog, query)) {
+        const TCallOutcome outcome = CallGateway(dialog, query);
+        if (outcome == TCallOutcome::NoReply) {
             return;
         }
 
@@ -132,10 +58,9 @@ void QueryPayResult(Form* dialog, const std::string& orderNo, const TFollowUp& f
             }
         };
 
-        const int n = ResultCode(query.result);
-        if (n < 0) {
+        if (outcome == TCallOutcome::Failure) {
             ShowTip(dialog, "查询支付结果失败：" + query.errmsg);
-        } else if (n > 0) {
+        } else if (outcome == TCallOutcome::BusinessError) {
             if (query.errcode == "ORDERNOTEXIST") {
                 ShowTip(dialog, "此交易订单号不存在。");
             } else if (query.errcode == "SYSTEMERROR") {
@@ -169,7 +94,5 @@ void QueryPayResult(Form* dialog, const std::string& orderNo, const TFollowUp& f
                 ShowTip(dialog, "支付状态未知，请联系系统管理人员。");
             }
         }
-    } catch (const std::exception& e) {
-        ReportCaughtError(dialog, e);
-    }
+    });
 }

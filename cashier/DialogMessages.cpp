@@ -1,0 +1,26 @@
+#include "DialogMessages.h"
+
+#include "MessageBox.h"
+#include "QzLog.h"
+
+void ShowTip(QWidget* owner, const std::string& text) {
+    platform::MessageBoxA(owner, text, "提示", platform::MB_ICONINFORMATION);
+}
+
+void ReportCaughtError(QWidget* owner, const std::exception& error) {
+    try {
+        WriteLog(error.what());
+    } catch (const std::exception&) {
+    }
+    platform::MessageBoxA(owner, error.what(), "错误", platform::MB_ICONINFORMATION);
+}
+
+bool GuardDialogStep(QWidget* owner, const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        ReportCaughtError(owner, e);
+        return false;
+    }
+}

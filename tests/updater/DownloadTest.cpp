@@ -1,0 +1,305 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+#include "ChildProcess.h"
+#include "FileSizeLimit.h"
+#include "QzErrors.h"
+#include "TestFolder.h"
+#include "TestPki.h"
+#include "UpdateDownload.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the update window's transfer handlers would have seen.
+struct RecordedTransfer : TTransferEvents {
+    void WorkBegin(int64_t workCountMax) override { begins.push_back(workCountMax); }
+    void Work(int64_t workCount) override { counts.push_back(workCount); }
+    void WorkEnd() override { ++ends; }
+    std::vector<int64_t> begins;
+    std::vector<int64_t> counts;
+    int ends = 0;
+};
+
+// One of tests/updater/transfer_servers.py's servers on a free port of 127.0.0.1.
+class TransferServer {
+public:
+    explicit TransferServer(std::vector<std::string> args) {
+        args.insert(args.begin(), {"/usr/bin/python3", TRANSFER_SERVERS});
+        ChildProcess::Options options;
+        options.reportOnFd3 = true;
+        process_ = std::make_unique<ChildProcess>(args, options);
+        port_ = process_->ReadReport(10000);
+        if (port_.empty()) {
+            throw std::runtime_error("transfer server did not start: " + args.at(2));
+        }
+    }
+    const std::string& Port() const { return port_; }
+
+private:
+    std::unique_ptr<ChildProcess> process_;
+    std::string port_;
+};
+
+// The package the servers offer: bytes of every value, large enough for many reads.
+std::string PackageBytes() {
+    std::string bytes;
+    for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i) {
+        bytes.push_back(static_cast<char>((i * 7 + i / 251) & 0xFF));
+    }
+    return bytes;
+}
+
+class DownloadTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        served_ = std::make_unique<TestFolder>();
+        served_->Write("p.zip", PackageBytes());
+        served_->Write("Update.txt", Gbk("[升级配置]\r\nVer=2.0\r\nAddress=http://x/p.zip\r\n"));
+        served_->Write("sub/q.zip", "in a sub-folder");
+        pki_ = std::make_unique<TestPki>();
+        http_ = std::make_unique<TransferServer>(std::vector<std::string>{"http", served_->Path()});
+        https_ = std::make_unique<TransferServer>(std::vector<std::string>{
+            "http", served_->Path(), pki_->File("ip.pem"), pki_->File("ip.key")});
+        ftp_ = std::make_unique<TransferServer>(std::vector<std::string>{"ftp", served_->Path()});
+        // A certificate of the trusted CA that names another host than the URL's.
+        otherHost_ = std::make_unique<TransferServer>(std::vector<std::string>{
+            "http", served_->Path(), pki_->File("host.pem"), pki_->File("host.key")});
+    }
+    static void TearDownTestSuite() {
+        otherHost_.reset();
+        ftp_.reset();
+        https_.reset();
+        http_.reset();
+        pki_.reset();
+        served_.reset();
+    }
+
+protected:
+    void TearDown() override { unsetenv("CURL_CA_BUNDLE"); }
+
+    static std::string Http(const std::string& path) {
+        return "http://127.0.0.1:" + http_->Port() + path;
+    }
+    static std::string Https(const std::string& path) {
+        return "https://127.0.0.1:" + https_->Port() + path;
+    }
+    static std::string Ftp(const std::string& login, const std::string& path) {
+        return "ftp://" + login + "127.0.0.1:" + ftp_->Port() + path;
+    }
+    std::string Local() const { return local_.File("p.zip"); }
+    std::string LocalBytes() const { return local_.Read("p.zip"); }
+    bool LocalExists() const { return fs::exists(Local()); }
+
+    // The error an HTTP download raised; empty when it succeeded.
+    std::string HttpError(const std::string& url, const TTransferLimits& limits = {}) {
+        try {
+            EXPECT_TRUE(HttpDownLoad(url, Local(), events_, limits));
+        } catch (const Exception& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    bool Download(const std::string& url) {
+        return DownLoadFile(url, Local(), events_,
+                            [this](const std::string& line) { lines_.push_back(line); });
+    }
+
+    static std::unique_ptr<TestFolder> served_;
+    static std::unique_ptr<TestPki> pki_;
+    static std::unique_ptr<TransferServer> http_, https_, ftp_, otherHost_;
+    TestFolder local_;
+    RecordedTransfer events_;
+    std::vector<std::string> lines_;
+};
+
+std::unique_ptr<TestFolder> DownloadTest::served_;
+std::unique_ptr<TestPki> DownloadTest::pki_;
+std::unique_ptr<TransferServer> DownloadTest::http_, DownloadTest::https_, DownloadTest::ftp_,
+    DownloadTest::otherHost_;
+
+TEST_F(DownloadTest, HttpWithLengthArrivesWholeWithItsTotalAnnounced) {
+    ASSERT_EQ(HttpError(Http("/files/p.zip")), "");
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+    const auto size = static_cast<int64_t>(PackageBytes().size());
+    EXPECT_EQ(events_.begins, std::vector<int64_t>{size});
+    ASSERT_FALSE(events_.counts.empty());
+    EXPECT_EQ(events_.counts.back(), size);
+    EXPECT_TRUE(std::is_sorted(events_.counts.begin(), events_.counts.end()));
+    EXPECT_EQ(events_.ends, 1);
+}
+
+TEST_F(DownloadTest, HttpWithoutLengthAnnouncesZero) {
+    ASSERT_EQ(HttpError(Http("/nolength/p.zip")), "");
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+    EXPECT_EQ(events_.begins, std::vector<int64_t>{0});
+    EXPECT_EQ(events_.ends, 1);
+}
+
+TEST_F(DownloadTest, ReplacesAnOlderFileOfTheSameName) {
+    local_.Write("p.zip", std::string(10 * 1024 * 1024, 'o'));
+    ASSERT_EQ(HttpError(Http("/files/p.zip")), "");
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+}
+
+struct FailedGet {
+    const char* name;
+    const char* path;
+    const char* error;
+};
+
+class FailedHttpTest : public DownloadTest, public ::testing::WithParamInterface<FailedGet> {};
+
+TEST_P(FailedHttpTest, RaisesItsReasonAndLeavesNoFile) {
+    auto started = std::chrono::steady_clock::now();
+    TTransferLimits limits;
+    limits.Stall = std::chrono::milliseconds(500);
+    std::string error = HttpError(Http(GetParam().path), limits);
+    EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
+    EXPECT_FALSE(LocalExists());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, FailedHttpTest,
+    ::testing::Values(FailedGet{"NotFound", "/files/missing.zip", "HTTP status 404"},
+                      FailedGet{"HangUp", "/hangup/p.zip", "remaining"},
+                      FailedGet{"StallPastTheBound", "/stall/p.zip", "Read timed out"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, NoServerRaises) {
+    std::string error = HttpError("http://127.0.0.1:1/p.zip");
+    EXPECT_NE(error, "");
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, FullDiskFailsTheDownloadAndLeavesNoFile) {
+    std::string error;
+    {
+        FileSizeLimit limit(1024 * 1024);
+        error = HttpError(Http("/files/p.zip"));
+    }
+    EXPECT_NE(error.find("Error writing file"), std::string::npos) << error;
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, LocalFileThatIsAFolderRaises) {
+    // A URL without a document names the download folder itself.
+    try {
+        HttpDownLoad(Http("/files/p.zip"), local_.Path(), events_);
+        FAIL() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot create file"), std::string::npos);
+    }
+    EXPECT_TRUE(events_.begins.empty());
+}
+
+TEST_F(DownloadTest, ErrorRaisedByAHandlerEndsTheTransferAndIsRaisedAgain) {
+    struct Failing : RecordedTransfer {
+        void Work(int64_t) override { throw Exception("the window is gone"); }
+    } failing;
+    try {
+        HttpDownLoad(Http("/files/p.zip"), Local(), failing);
+        FAIL() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "the window is gone");
+    }
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, HttpsWithTrustedTestCaArrives) {
+    setenv("CURL_CA_BUNDLE", pki_->File("ca.pem").c_str(), 1);
+    EXPECT_TRUE(Download(Https("/files/p.zip")));
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+    EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(DownloadTest, HttpsWithUntrustedCertificateRaises) {
+    std::string error = HttpError(Https("/files/p.zip"));
+    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, HttpsWithCertificateForAnotherHostRaises) {
+    setenv("CURL_CA_BUNDLE", pki_->File("ca.pem").c_str(), 1);
+    std::string error = HttpError("https://127.0.0.1:" + otherHost_->Port() + "/files/p.zip");
+    EXPECT_NE(error.find("certificate"), std::string::npos) << error;
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(DownloadTest, UnknownSchemeShowsItsLineAndFetchesNothing) {
+    const std::string url = "sftp://127.0.0.1:" + http_->Port() + "/files/p.zip";
+    EXPECT_FALSE(Download(url));
+    EXPECT_EQ(lines_, std::vector<std::string>{"下载文件失败,不可识别的服务器地址:" + url + "!"});
+    EXPECT_FALSE(LocalExists());
+    EXPECT_TRUE(events_.begins.empty());
+}
+
+struct FtpCase {
+    const char* name;
+    const char* login;
+    const char* path;
+    const char* bytes;  // nullptr: the package
+};
+
+class FtpDownloadTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
+
+TEST_P(FtpDownloadTest, ArrivesWithZeroAnnounced) {
+    ASSERT_TRUE(Download(Ftp(GetParam().login, GetParam().path)))
+        << ::testing::PrintToString(lines_);
+    EXPECT_EQ(LocalBytes(), GetParam().bytes ? GetParam().bytes : PackageBytes());
+    EXPECT_EQ(events_.begins, std::vector<int64_t>{0});
+    EXPECT_EQ(events_.ends, 1);
+    EXPECT_TRUE(lines_.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Logins, FtpDownloadTest,
+                         ::testing::Values(FtpCase{"Anonymous", "", "/p.zip", nullptr},
+                                           FtpCase{"UserAndPassword", "till:s3cret@", "/p.zip",
+                                                   nullptr},
+                                           FtpCase{"FromTheUrlsFolder", "till:s3cret@",
+                                                   "/sub/q.zip", "in a sub-folder"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class FailedFtpTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
+
+TEST_P(FailedFtpTest, ShowsTheExceptionLineAndLeavesNoFile) {
+    EXPECT_FALSE(Download(Ftp(GetParam().login, GetParam().path)));
+    ASSERT_EQ(lines_.size(), 1u);
+    EXPECT_EQ(lines_[0].rfind("下载文件出现异常,异常信息:", 0), 0u) << lines_[0];
+    EXPECT_EQ(lines_[0].back(), '!');
+    EXPECT_FALSE(LocalExists());
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, FailedFtpTest,
+                         ::testing::Values(FtpCase{"MissingFile", "", "/missing.zip", nullptr},
+                                           FtpCase{"MissingFolder", "", "/nowhere/p.zip", nullptr},
+                                           FtpCase{"RefusedLogIn", "till:wrong@", "/p.zip",
+                                                   nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {
+    EXPECT_FALSE(Download("ftp://127.0.0.1:1/p.zip"));
+    ASSERT_EQ(lines_.size(), 1u);
+    EXPECT_EQ(lines_[0].rfind("下载文件出现异常,异常信息:", 0), 0u) << lines_[0];
+}
+
+TEST_F(DownloadTest, VersionFileComesBackAndIsSavedByteForByte) {
+    std::string bytes = HttpGetToMemory(Http("/files/Update.txt"), events_);
+    EXPECT_EQ(bytes, served_->Read("Update.txt"));
+    EXPECT_EQ(events_.ends, 1);
+    SaveVersionFile(local_.File("verex.ini"), bytes);
+    EXPECT_EQ(local_.Read("verex.ini"), served_->Read("Update.txt"));
+}
+
+TEST_F(DownloadTest, VersionFileThatCannotBeFetchedRaises) {
+    EXPECT_THROW(HttpGetToMemory(Http("/files/none.txt"), events_), Exception);
+    EXPECT_THROW(HttpGetToMemory("", events_), Exception);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+#include "ChildProcess.h"
+#include "TestFolder.h"
+#include "UpdateLogLines.h"
+
+namespace {
+
+// A copy of the real OrvUpdate in a folder of its own, under a name no other test uses (the
+// single-instance lock goes by the name), on the offscreen platform with its message boxes
+// noted in a file instead of shown.
+class UpdaterCopy {
+public:
+    UpdaterCopy(const TestFolder& dir, const std::string& name,
+                const std::vector<std::string>& arguments = {}) {
+        const std::string path = dir.File(name);
+        std::filesystem::copy_file(ORVUPDATE_EXE, path,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::vector<std::string> argv = {path};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        ChildProcess::Options options;
+        options.env = {"QT_QPA_PLATFORM=offscreen",
+                       "VELPAY_TEST_MESSAGEBOXES=" + dir.File("boxes")};
+        process_ = std::make_unique<ChildProcess>(argv, options);
+    }
+    // The exit code, or -1 while it still runs after the wait.
+    int WaitExit(std::chrono::milliseconds limit) {
+        return process_->WaitExit(static_cast<int>(limit.count()));
+    }
+
+private:
+    std::unique_ptr<ChildProcess> process_;
+};
+
+std::string UniqueName() {
+    static int n = 0;
+    return "OrvUpdate_t" + std::to_string(getpid()) + "_" + std::to_string(++n);
+}
+
+const std::string kConfig =
+    Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n"
+        "[备份]\r\nBackUpSrc=\r\nBackUpDest=\r\n[其它]\r\nTitle=升级测试\r\n");
+
+TEST(UpdaterProgram, FailedCheckStillWritesTheVersionBackAndEndsWithZero) {
+    TestFolder dir;
+    dir.Write("Config.ini", kConfig);
+    UpdaterCopy updater(dir, UniqueName(), {"/auto"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
+    auto lines = UpdateLogTexts(dir.Read("Update.log"));
+    ASSERT_EQ(lines.size(), 4u) << dir.Read("Update.log");
+    EXPECT_EQ(lines[0], "正在准备更新...");
+    EXPECT_EQ(lines[1].rfind("版本检测出现异常:", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "开始删除临时文件...");
+    EXPECT_EQ(lines[3], "临时文件删除完毕!");
+    EXPECT_EQ(dir.Read("Config.ini"), kConfig);
+    EXPECT_EQ(dir.Read("boxes"), "");
+}
+
+TEST(UpdaterProgram, MissingSettingsFileIsCreatedWithTheDefaultVersion) {
+    TestFolder dir;
+    UpdaterCopy updater(dir, UniqueName(), {"-AUTO"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
+    EXPECT_EQ(platform::GbkToUtf8(dir.Read("Config.ini")), "[升级配置]\r\nVer=未知版本\r\n");
+}
+
+TEST(UpdaterProgram, SecondInstanceEndsWithOneBeforeTouchingAnyFile) {
+    const std::string name = UniqueName();
+    TestFolder first;
+    first.Write("Config.ini", kConfig);
+    UpdaterCopy running(first, name, {"/AUTO"});
+    ASSERT_EQ(running.WaitExit(std::chrono::milliseconds(1500)), -1) << "the first keeps running";
+
+    for (bool automatic : {true, false}) {
+        TestFolder second;
+        UpdaterCopy again(
+            second, name,
+            automatic ? std::vector<std::string>{"\\Auto"} : std::vector<std::string>{});
+        EXPECT_EQ(again.WaitExit(std::chrono::seconds(20)), 1);
+        EXPECT_FALSE(std::filesystem::exists(second.File("Config.ini")));
+        EXPECT_FALSE(std::filesystem::exists(second.File("Update.log")));
+        // Only a person is told; an automatic run ends silently.
+        EXPECT_EQ(second.Read("boxes"), automatic ? "" : "|升级程序正在运行!|16\n");
+    }
+    EXPECT_EQ(running.WaitExit(std::chrono::seconds(60)), 0);
+}
+
+}  // namespace

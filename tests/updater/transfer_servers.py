@@ -1,0 +1,104 @@
+#!/usr/bin/python3
+"""Servers for the updater's transfer tests, bound to 127.0.0.1 on a free port.
+
+    transfer_servers.py http FOLDER [CERT KEY]   files of FOLDER over HTTP (HTTPS with CERT/KEY)
+    transfer_servers.py ftp FOLDER               files of FOLDER over FTP
+
+The port is written as one line on fd 3 once the server listens.
+
+HTTP paths:
+    /files/NAME      the file with its Content-Length
+    /nolength/NAME   the file without a length, ended by closing the connection
+    /hangup/NAME     the full length announced, half the file sent, then the connection closed
+    /stall/NAME      the full length announced, half the file sent, then nothing for 30 s
+    anything else    404
+FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER.
+"""
+
+import http.server
+import os
+import ssl
+import sys
+import time
+
+
+def report_port(port):
+    os.write(3, f"{port}\n".encode())
+    os.close(3)
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    folder = "."
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        parts = self.path.split("/", 2)
+        if len(parts) != 3 or parts[1] not in ("files", "nolength", "hangup", "stall"):
+            return self.not_found()
+        mode, name = parts[1], parts[2]
+        path = os.path.join(self.folder, os.path.basename(name))
+        if not os.path.isfile(path):
+            return self.not_found()
+        with open(path, "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if mode == "nolength":
+            self.send_header("Connection", "close")
+        else:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if mode in ("files", "nolength"):
+            self.wfile.write(body)
+        else:
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            if mode == "stall":
+                time.sleep(30)
+        self.close_connection = True
+
+    def not_found(self):
+        body = b"not here"
+        self.send_response(404)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+def serve_http(folder, cert=None, key=None):
+    Handler.folder = folder
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    if cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    report_port(server.server_address[1])
+    server.serve_forever()
+
+
+def serve_ftp(folder):
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import FTPHandler
+    from pyftpdlib.servers import FTPServer
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("till", "s3cret", folder, perm="elr")
+    authorizer.add_anonymous(folder)
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0.1
+    server = FTPServer(("127.0.0.1", 0), handler)
+    report_port(server.address[1])
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    kind, folder = sys.argv[1], sys.argv[2]
+    if kind == "http":
+        serve_http(folder, *sys.argv[3:5])
+    else:
+        serve_ftp(folder)
