@@ -92,9 +92,10 @@ TEST_F(DebianPackage, NamesItselfItsVersionAndTheLibrariesItNeeds) {
 
     // From the programs' own shared-library needs, so each of these stands there.
     const std::string depends = Field("Depends");
-    for (const char* library : {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6",
-                                "libqt6widgets6", "libqt6printsupport6", "libcurl4", "libssl3",
-                                "libxml2", "libqrencode4", "libjpeg62-turbo", "libxcb-xinput0"}) {
+    for (const char* library :
+         {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6",
+          "libqt6printsupport6", "libcurl4", "libssl3", "libxml2", "libqrencode4",
+          "libjpeg62-turbo", "libxcb-xinput0", "libzip4"}) {
         EXPECT_NE((", " + depends + ",").find(", " + std::string(library) + " "), std::string::npos)
             << library << " missing from " << depends;
     }
