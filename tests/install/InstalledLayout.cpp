@@ -71,6 +71,29 @@ std::string ExpectedUpdaterSettings(const std::string& prefix) {
     return platform::Utf8ToGbk(text);
 }
 
+fs::path BuildPackage(const fs::path& folder, std::string& log) {
+    const auto made =
+        RunProgram({"sh", "-c", "umask 077 && exec \"$0\" -G DEB --config \"$1\" -B \"$2\" 2>&1",
+                    CPACK_COMMAND, std::string(BUILD_DIR) + "/CPackConfig.cmake", folder.string()},
+                   180000);
+    log = made.out;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (made.status == 0 && entry.path().extension() == ".deb") {
+            return entry.path();
+        }
+    }
+    return {};
+}
+
+fs::path UnpackPackage(const fs::path& deb, const fs::path& root) {
+    if (RunProgram({"dpkg-deb", "--extract", deb.string(), root.string()}).status != 0) {
+        throw std::runtime_error("cannot unpack " + deb.string());
+    }
+    const fs::path layout = root / "opt/velpay";
+    fs::copy_file(layout / "update/Config.ini.template", layout / "update/Config.ini");
+    return layout;
+}
+
 std::vector<std::string> WithoutBuildFolder(const std::vector<std::string>& argv) {
     // unshare runs the command in the namespace itself (no fork), so the program keeps the pid
     // the test started. Without root a user namespace lends the right to mount.

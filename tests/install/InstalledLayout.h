@@ -28,6 +28,14 @@ std::string LibrarySearchPath(const fs::path& elf);
 // The updater's settings file an install under prefix seeds: code page 936, CR LF line ends.
 std::string ExpectedUpdaterSettings(const std::string& prefix);
 
+// The Debian package built from the build folder's install rules into folder, under the strictest
+// umask, which must not shut the till's user out; empty when cpack fails, its output in log.
+fs::path BuildPackage(const fs::path& folder, std::string& log);
+
+// The package's files unpacked under root, with the updater's settings seeded from the template
+// as the package's postinst does on a till; the layout's folder, root + "/opt/velpay".
+fs::path UnpackPackage(const fs::path& deb, const fs::path& root);
+
 // argv run with an empty file system laid over the build folder, as on a till that never saw
 // it. Empty when this machine cannot make a private mount.
 std::vector<std::string> WithoutBuildFolder(const std::vector<std::string>& argv);

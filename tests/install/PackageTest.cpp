@@ -13,22 +13,12 @@ namespace {
 
 const fs::path kRoot = "/opt/velpay";
 
-// The package is built once for the suite, from the build folder's install rules, under the
-// strictest umask, which must not shut the till's user out.
+// The package is built once for the suite.
 class DebianPackage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         output_ = std::make_unique<TestFolder>();
-        const auto made = RunProgram(
-            {"sh", "-c", "umask 077 && exec \"$0\" -G DEB --config \"$1\" -B \"$2\" 2>&1",
-             CPACK_COMMAND, std::string(BUILD_DIR) + "/CPackConfig.cmake", output_->Path()},
-            180000);
-        buildLog_ = made.out;
-        for (const auto& entry : fs::directory_iterator(output_->Path())) {
-            if (entry.path().extension() == ".deb") {
-                deb_ = entry.path();
-            }
-        }
+        deb_ = BuildPackage(output_->Path(), buildLog_);
     }
     static void TearDownTestSuite() { output_.reset(); }
 
@@ -129,10 +119,10 @@ TEST_F(DebianPackage, HoldsTheLayoutUnderOptVelpayAndNoTillData) {
     EXPECT_EQ(entries, expected);
 
     TestFolder unpacked;
-    ASSERT_EQ(RunProgram({"dpkg-deb", "--extract", deb_.string(), unpacked.Path()}).status, 0);
-    EXPECT_EQ(ReadBytes(fs::path(unpacked.Path()) / "opt/velpay/update/Config.ini.template"),
+    const fs::path layout = UnpackPackage(deb_, unpacked.Path());
+    EXPECT_EQ(ReadBytes(layout / "update/Config.ini.template"),
               ExpectedUpdaterSettings(kRoot.string()));
-    EXPECT_EQ(LibrarySearchPath(fs::path(unpacked.Path()) / "opt/velpay/Pay/VelPay"), "$ORIGIN");
+    EXPECT_EQ(LibrarySearchPath(layout / "Pay/VelPay"), "$ORIGIN");
 }
 
 TEST_F(DebianPackage, InstalledClientRunsAndRemovalLeavesOnlyTheTillsData) {
