@@ -19,6 +19,8 @@ packages=(
   python3 python3-cryptography python3-pyftpdlib python3-dbusmock python3-dbus
   # the updater's tests and benchmark: a test CA, the reference unzip and curl tools
   openssl unzip curl bc
+  # the Debian package: its dependencies from the programs' shared libraries, private mounts
+  dpkg-dev util-linux mount
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -10,6 +10,7 @@
 #include <QByteArray>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "ChildProcess.h"
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
+#include "InstalledLayout.h"
 #include "QzIniFile.h"
 #include "TextCodec.h"
 #include "UpdateLogLines.h"
@@ -44,14 +46,29 @@ const char* const kUpdaterTitle = "海川微信支付收银系统智能升级程
 // A shop folder: the client in pay/ (a copy of VelPay under the test's own name, set up for the
 // fake gateway's store), the real updater in update/ with its shipped settings, the backup in
 // bak/ once an update has run; all removed afterwards.
+//
+// With VELPAY_E2E_FROM_PACKAGE set, the shop is the Debian package's own layout instead: its
+// Pay/VelPay and update/OrvUpdate unpacked, the updater's settings seeded from its template.
 class ShopFolder {
 public:
-    ShopFolder() : name_("VelPay-u" + std::to_string(getpid())) {
+    ShopFolder()
+        : fromPackage_(std::getenv("VELPAY_E2E_FROM_PACKAGE") != nullptr),
+          name_(fromPackage_ ? "VelPay" : "VelPay-u" + std::to_string(getpid())) {
         std::string pattern = (fs::temp_directory_path() / "velpay-upd-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             throw std::runtime_error("cannot make a temporary folder");
         }
         root_ = fs::canonical(pattern);
+        layout_ = root_;
+        if (fromPackage_) {
+            std::string log;
+            const fs::path deb = BuildPackage(root_, log);
+            if (deb.empty()) {
+                throw std::runtime_error("cannot build the package: " + log);
+            }
+            layout_ = UnpackPackage(deb, root_ / "unpacked");
+            return;
+        }
         fs::create_directories(Pay());
         fs::copy_file(VELPAY_EXE, Client());
         fs::copy_file(KBWATCH_LIB, Pay() / fs::path(KBWATCH_LIB).filename());
@@ -66,9 +83,9 @@ public:
         std::error_code ec;
         fs::remove_all(root_, ec);
     }
-    fs::path Pay() const { return root_ / "pay"; }
-    fs::path Update() const { return root_ / "update"; }
-    fs::path BackUp() const { return root_ / "bak"; }
+    fs::path Pay() const { return layout_ / (fromPackage_ ? "Pay" : "pay"); }
+    fs::path Update() const { return layout_ / "update"; }
+    fs::path BackUp() const { return layout_ / "bak"; }
     fs::path Client() const { return Pay() / name_; }
     const std::string& Name() const { return name_; }
     const fs::path& Root() const { return root_; }
@@ -108,8 +125,10 @@ public:
     }
 
 private:
+    bool fromPackage_;
     std::string name_;
     fs::path root_;
+    fs::path layout_;
 };
 
 class UpdaterEndToEnd : public ::testing::Test {
@@ -196,8 +215,8 @@ protected:
         EXPECT_EQ(WaitForUpdateLog(120), kUpdateSuccessLines);
         EXPECT_TRUE(WaitUntil([&] { return InstalledVersion() == "1.0.6"; }, 10000));
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "the client started again";
-        EXPECT_EQ(ReadFile(shop_.BackUp() / "pay" / "old-only"), "old");
-        EXPECT_TRUE(fs::exists(shop_.BackUp() / "pay" / shop_.Name()));
+        EXPECT_EQ(ReadFile(shop_.BackUp() / shop_.Pay().filename() / "old-only"), "old");
+        EXPECT_TRUE(fs::exists(shop_.BackUp() / shop_.Pay().filename() / shop_.Name()));
         EXPECT_TRUE(fs::exists(shop_.Pay() / "setup-ran"));
         EXPECT_FALSE(fs::exists(shop_.Update() / "temp"));
         EXPECT_FALSE(fs::exists(shop_.Update() / "verex.ini"));
