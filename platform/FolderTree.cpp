@@ -1,6 +1,7 @@
 #include "FolderTree.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -29,6 +30,11 @@ void CopyFolderTree(const std::string& source, const std::string& dest) {
              fs::copy_options::recursive | fs::copy_options::copy_symlinks |
                  fs::copy_options::overwrite_existing,
              ec);
+    // A backup that stopped halfway (a full disk) must not pass for a backup.
+    if (ec) {
+        throw std::runtime_error("Cannot copy \"" + source + "\" to \"" + to.string() + "\". " +
+                                 ec.message());
+    }
 }
 
 }  // namespace platform

@@ -11,6 +11,6 @@ void EnsureDir(const std::string& folder);
 void DeleteDir(const std::string& folder);
 
 // Copies the folder Source with everything in it into Dest, where it lands under Source's last
-// name (Source /shop/pay, Dest /shop/bak: /shop/bak/pay). Failures go unnoticed; an empty Source
-// copies nothing.
+// name (Source /shop/pay, Dest /shop/bak: /shop/bak/pay). An empty or missing Source copies
+// nothing; a copy that fails on the way raises, so that a partial backup never passes for one.
 void CopyDir(const std::string& source, const std::string& dest);

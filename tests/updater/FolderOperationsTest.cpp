@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "FileSizeLimit.h"
 #include "FolderOperations.h"
 #include "QzErrors.h"
 #include "TestFolder.h"
@@ -75,6 +76,14 @@ TEST(CopyDir, EmptyOrMissingSourceCopiesNothingAndRaisesNothing) {
     EXPECT_NO_THROW(CopyDir("", root.File("bak")));
     EXPECT_NO_THROW(CopyDir(root.File("missing"), root.File("bak")));
     EXPECT_TRUE(fs::is_empty(root.File("bak")));
+}
+
+TEST(CopyDir, CopyCutShortByAFullDiskRaises) {
+    TestFolder root;
+    root.Write("Shop/Pay/VelPay", std::string(256 * 1024, 'p'));
+    fs::create_directories(root.File("Shop/bak"));
+    FileSizeLimit nearlyFull(64 * 1024);
+    EXPECT_THROW(CopyDir(root.File("Shop/Pay"), root.File("Shop/bak")), std::exception);
 }
 
 }  // namespace
