@@ -304,9 +304,12 @@ bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransfer
     ParseFtpUrl(url, user, password, host, port, path);
     std::string document;
     GetUrlFileName(url, document);
+    // The URL's folder is one change of folder to that folder from the server's root, not a
+    // walk from wherever the log-in left us: libcurl reads "%2F" as that leading "/".
+    const std::string fromRoot = "/%2F" + (path.empty() ? std::string() : path.substr(1));
     try {
         Transfer(Kind::Ftp, file, events, limits)
-            .Run("ftp://" + host + ":" + port + path + document, user, password);
+            .Run("ftp://" + host + ":" + port + fromRoot + document, user, password);
         file.Finish();
         return true;
     } catch (const std::exception& e) {

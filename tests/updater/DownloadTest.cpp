@@ -258,13 +258,17 @@ TEST_P(FtpDownloadTest, ArrivesWithZeroAnnounced) {
     EXPECT_TRUE(lines_.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Logins, FtpDownloadTest,
-                         ::testing::Values(FtpCase{"Anonymous", "", "/p.zip", nullptr},
-                                           FtpCase{"UserAndPassword", "till:s3cret@", "/p.zip",
-                                                   nullptr},
-                                           FtpCase{"FromTheUrlsFolder", "till:s3cret@",
-                                                   "/sub/q.zip", "in a sub-folder"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Logins, FtpDownloadTest,
+    ::testing::Values(FtpCase{"Anonymous", "", "/p.zip", nullptr},
+                      FtpCase{"UserAndPassword", "till:s3cret@", "/p.zip", nullptr},
+                      FtpCase{"FromTheUrlsFolder", "till:s3cret@", "/sub/q.zip", "in a sub-folder"},
+                      // The URL's folder counts from the server's root,
+                      // not from where the log-in left the user.
+                      FtpCase{"UrlsFolderCountsFromTheRoot", "nested:n3sted@", "/p.zip", nullptr},
+                      FtpCase{"UrlsSubFolderCountsFromTheRoot", "nested:n3sted@", "/sub/q.zip",
+                              "in a sub-folder"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class FailedFtpTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
 

@@ -12,7 +12,9 @@ HTTP paths:
     /hangup/NAME     the full length announced, half the file sent, then the connection closed
     /stall/NAME      the full length announced, half the file sent, then nothing for 30 s
     anything else    404
-FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER.
+FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER; user
+"nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
+user in to a home folder below its root does.
 """
 
 import http.server
@@ -87,8 +89,15 @@ def serve_ftp(folder):
 
     authorizer = DummyAuthorizer()
     authorizer.add_user("till", "s3cret", folder, perm="elr")
+    authorizer.add_user("nested", "n3sted", folder, perm="elr")
     authorizer.add_anonymous(folder)
-    handler = FTPHandler
+
+    class Handler(FTPHandler):
+        def on_login(self, username):
+            if username == "nested":
+                self.fs.cwd = "/sub"
+
+    handler = Handler
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0.1
     server = FTPServer(("127.0.0.1", 0), handler)
