@@ -15,7 +15,8 @@ struct TWindowLimits {
 
 // Asks the top-level window titled exactly Caption (also one hidden to the tray) to close, then
 // looks again once a second, at least three times, until it is gone. True when no such window
-// exists or it has gone; on an error (no display, a window that stays past the bound) the line
+// exists (also when no X server can be reached) or it has gone; on an error (a close request that
+// cannot be sent, a window that stays past the bound) the line
 // "关闭当前程序出现异常,异常信息:" + message + "!" is shown and the result is false.
 bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatus,
                         const TWindowLimits& limits = {});
