@@ -108,8 +108,8 @@ QLineEdit* MakeLabelledEdit(QWidget* dialog, const char* name, const char* label
 void MaskWithStars(QLineEdit* edit) {
     edit->setEchoMode(QLineEdit::Password);
     edit->setStyleSheet(edit->styleSheet() + " QLineEdit { lineedit-password-character: 42; }");
-    // An edit reads its mask character only when told its style changed, and a sheet added to
-    // before the edit is polished does not tell it: so it is polished and told here.
+    // An edit reads its mask character only when told that its style changed, which a sheet
+    // added to, or set before the edit is polished, does not always do: so it is told here.
     edit->ensurePolished();
     QEvent change(QEvent::StyleChange);
     QCoreApplication::sendEvent(edit, &change);

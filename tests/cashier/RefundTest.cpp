@@ -1,6 +1,5 @@
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 
 #include "Application.h"
 #include "RefundDialogFixture.h"
