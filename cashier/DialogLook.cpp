@@ -1,5 +1,7 @@
 #include "DialogLook.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -101,6 +103,16 @@ QLineEdit* MakeLabelledEdit(QWidget* dialog, const char* name, const char* label
     edit->setStyleSheet(QString("QLineEdit { border: 1px solid %1; background: white; }")
                             .arg(QString::fromLatin1(look.Border)));
     return edit;
+}
+
+void MaskWithStars(QLineEdit* edit) {
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet(edit->styleSheet() + " QLineEdit { lineedit-password-character: 42; }");
+    // An edit reads its mask character only when told that its style changed, which a sheet
+    // added to, or set before the edit is polished, does not always do: so it is told here.
+    edit->ensurePolished();
+    QEvent change(QEvent::StyleChange);
+    QCoreApplication::sendEvent(edit, &change);
 }
 
 QLabel* MakeKeyTip(QWidget* dialog, const QRect& place, int fontPixels) {

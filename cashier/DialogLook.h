@@ -59,6 +59,9 @@ inline constexpr TEditLook kPayEdit{300, 26, 8, "#7A7A7A"};
 QLineEdit* MakeLabelledEdit(QWidget* dialog, const char* name, const char* label, int x, int y,
                             const TEditLook& look);
 
+// A password edit: what is typed shows as "*", whatever the style's own mask character.
+void MaskWithStars(QLineEdit* edit);
+
 // The grey key tip, right-aligned in its place: LabelTip.
 QLabel* MakeKeyTip(QWidget* dialog, const QRect& place, int fontPixels);
 

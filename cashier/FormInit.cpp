@@ -26,7 +26,7 @@ TForm_Init::TForm_Init(QWidget* owner) : THookTrayForm(owner) {
     editServerAdr->setStyleSheet(editServerAdr->styleSheet() + " QLineEdit { color: #808080; }");
     editStoreAppID = MakeLabelledEdit(this, "editStoreAppID", "门店AppID", 110, 128, kSignInEdit);
     editSuperPsw = MakeLabelledEdit(this, "editSuperPsw", "门店超级密码", 110, 160, kSignInEdit);
-    editSuperPsw->setEchoMode(QLineEdit::Password);
+    MaskWithStars(editSuperPsw);
     setTabOrder(editServerAdr, editStoreAppID);
     setTabOrder(editStoreAppID, editSuperPsw);
     LabelTip = MakeSignInKeyTip(this, 200, 110 + kSignInEdit.Width);

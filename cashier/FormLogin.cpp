@@ -23,7 +23,7 @@ TForm_Login::TForm_Login(QWidget* owner) : THookTrayForm(owner) {
     MakeTitleBand(this, 336, "请输入登录账号和密码");
     editUser = MakeLabelledEdit(this, "editUser", "账号", 66, 104, kSignInEdit);
     editPsw = MakeLabelledEdit(this, "editPsw", "密码", 66, 144, kSignInEdit);
-    editPsw->setEchoMode(QLineEdit::Password);
+    MaskWithStars(editPsw);
     setTabOrder(editUser, editPsw);
     LabelTip = MakeSignInKeyTip(this, 190, 66 + kSignInEdit.Width);
     OnControlKeyDown(editPsw, [this](int& Key) { editPswKeyDown(Key); });

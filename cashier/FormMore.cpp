@@ -111,7 +111,7 @@ void TForm_More::BuildLayout() {
     editNewPsw = MakePageEdit(password, "editNewPsw", "请输入新密码", 1);
     editNewPswCf = MakePageEdit(password, "editNewPswCf", "再次输入新密码", 2);
     for (QLineEdit* edit : {editOldPsw, editNewPsw, editNewPswCf}) {
-        edit->setEchoMode(QLineEdit::Password);
+        MaskWithStars(edit);
     }
     LabelTip01 = MakePageTip(password, "LabelTip01");
 

@@ -58,9 +58,7 @@ TForm_Refund::TForm_Refund(QWidget* owner) : Form(owner) {
     editOutTradeno =
         MakeLabelledEdit(this, "editOutTradeno", "商户订单号", kEditLeft, 200, kPayEdit);
     editRefundPsw = MakeLabelledEdit(this, "editRefundPsw", "退款授权码", kEditLeft, 234, kPayEdit);
-    editRefundPsw->setEchoMode(QLineEdit::Password);
-    editRefundPsw->setStyleSheet(editRefundPsw->styleSheet() +
-                                 " QLineEdit { lineedit-password-character: 42; }");
+    MaskWithStars(editRefundPsw);
     setTabOrder(editRefundFee, editPassTradeno);
     setTabOrder(editPassTradeno, editOutTradeno);
     setTabOrder(editOutTradeno, editRefundPsw);

@@ -54,7 +54,11 @@ TEST_F(MoreSettings, OpensOnThePasswordPageWithTheCurrentHotKeys) {
         EXPECT_EQ(Edit(f, "editHideShowKey")->text(), "F2");
         EXPECT_EQ(Edit(f, "editExitKey")->text(), "F3");
         EXPECT_EQ(Edit(f, "editCancleKey")->text(), "ESC");
-        EXPECT_EQ(Edit(f, "editOldPsw")->echoMode(), QLineEdit::Password);
+        for (const char* name : {"editOldPsw", "editNewPsw", "editNewPswCf"}) {
+            Edit(f, name)->setText("ab1");
+            EXPECT_EQ(Edit(f, name)->displayText(), "***") << name << " masks with stars";
+            Edit(f, name)->clear();
+        }
         CloseWithCancelKey(f);
     });
     Run("TForm_More");

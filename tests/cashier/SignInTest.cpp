@@ -27,6 +27,10 @@ TEST_F(SignIn, AcceptedAccountFillsTheCashierAndCloses) {
                   "输入完成按Enter，隐藏/显示按ESC");
         EXPECT_EQ(f.size(), QSize(336, 252));
         EXPECT_EQ(f.ActiveControlName(), "editUser");
+        auto* password = f.findChild<QLineEdit*>("editPsw");
+        password->setText("ab1");
+        EXPECT_EQ(password->displayText(), "***");
+        password->clear();
         SignInAs(f, "  1001 ", " 123456 ");
     });
     RunLogin();

@@ -40,6 +40,10 @@ TEST_F(StoreInit, SuccessFillsTheMerchantAndSavesTheParameterFile) {
         EXPECT_EQ(f.findChild<QLabel*>("LabelTip")->text().toStdString(),
                   "输入完成按Enter，隐藏/显示按ESC");
         EXPECT_EQ(f.ActiveControlName(), "editServerAdr");
+        auto* password = f.findChild<QLineEdit*>("editSuperPsw");
+        password->setText("ab1");
+        EXPECT_EQ(password->displayText(), "***");
+        password->clear();
         Type(f, QString::fromStdString("  " + address + " "));
         Press(f, Qt::Key_Return);
         EXPECT_EQ(f.ActiveControlName(), "editStoreAppID");
