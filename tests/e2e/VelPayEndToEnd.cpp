@@ -8,12 +8,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
+#include "FileBytes.h"
 #include "QzIniFile.h"
+#include "TemporaryFolder.h"
 #include "TextCodec.h"
 #include "XServer.h"
 
@@ -21,25 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A fresh program folder holding a copy of VelPay and its hook library, inside a folder of its
 // own that also takes the updater's folder beside it; all removed afterwards. The copy's name is
 // the test's own: one till runs per program name, and other tests run VelPay too.
 class TillFolder {
 public:
     TillFolder() : name_("VelPay-" + std::to_string(getpid())) {
-        std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
         // As the program sees itself: /proc/self/exe has every link resolved.
-        root_ = fs::canonical(pattern);
+        root_ = fs::canonical(MakeTemporaryFolder("velpay-e2e-"));
         path_ = root_ / "pay";
         fs::create_directory(path_);
         fs::copy_file(VELPAY_EXE, path_ / name_);
@@ -96,17 +86,7 @@ protected:
 
     // The X window of the visible window whose caption matches the pattern, waited for up to
     // 20 s; "" when it never comes.
-    std::string WaitForWindow(const std::string& pattern) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const auto found = x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern});
-            if (!found.out.empty()) {
-                return found.out.substr(0, found.out.find('\n'));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return {};
-    }
+    std::string WaitForWindow(const std::string& pattern) { return x_.WaitForWindow(pattern); }
 
     std::string MapState(const std::string& window) {
         const std::string info = x_.Run({"xwininfo", "-id", window}).out;
@@ -161,7 +141,7 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     x_.Run({"xdotool", "key", "Return"});
 
     const std::string login = WaitForWindow("^登录$");
-    ASSERT_FALSE(login.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(login.empty()) << ReadBytes(Boxes());
     x_.Run({"xdotool", "windowfocus", "--sync", login});
     TypeLine("1001");
     x_.Run({"xdotool", "type", "--delay", "15", "123456"});
@@ -169,12 +149,12 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     x_.Run({"xdotool", "key", "Return"});
 
     const std::string main = WaitForWindow(folder_.MainCaption());
-    ASSERT_FALSE(main.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(main.empty()) << ReadBytes(Boxes());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
     Screenshot(main, "e2e_main_window");
 
-    EXPECT_EQ(ReadFile(Boxes()), "提示|系统初始化成功！|64\n");
-    EXPECT_NE(ReadFile(folder_.Path() / "Config/Config.ini").find("BaseUrl=" + gateway_.BaseUrl()),
+    EXPECT_EQ(ReadBytes(Boxes()), "提示|系统初始化成功！|64\n");
+    EXPECT_NE(ReadBytes(folder_.Path() / "Config/Config.ini").find("BaseUrl=" + gateway_.BaseUrl()),
               std::string::npos);
     EXPECT_TRUE(fs::exists(folder_.Path() / "Parameter/Parameter.dat"));
     const auto logins = gateway_.Requests("syyLogin");
@@ -291,7 +271,7 @@ protected:
     }
     void SignIn() {
         const std::string login = WaitForWindow("^登录$");
-        ASSERT_FALSE(login.empty()) << ReadFile(Boxes());
+        ASSERT_FALSE(login.empty()) << ReadBytes(Boxes());
         x_.Run({"xdotool", "windowfocus", "--sync", login});
         TypeLine("1001");
         TypeLine("123456");
@@ -312,11 +292,11 @@ TEST_P(HandOverOffer, AsksOnlyForAVersionThatSortsAfterThisOne) {
     StartTill();
     if (GetParam().asks) {
         EXPECT_EQ(WaitForExit(), 0);
-        EXPECT_EQ(ReadFile(Boxes()), Question());
+        EXPECT_EQ(ReadBytes(Boxes()), Question());
         EXPECT_TRUE(WaitForUpdater());
     } else {
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "the start goes on to the sign-in";
-        EXPECT_EQ(ReadFile(Boxes()), "");
+        EXPECT_EQ(ReadBytes(Boxes()), "");
         EXPECT_FALSE(fs::exists(UpdaterRecord()));
     }
     EXPECT_EQ(gateway_.Requests("version").size(), 1u);
@@ -335,10 +315,10 @@ TEST_F(HandOver, YesWritesTheSettingsStartsTheUpdaterBareAndEndsWithoutAWindow) 
     // With the store set up, a main window would sit in the sign-in waiting for a cashier: a
     // till that ends by itself never made one.
     EXPECT_EQ(WaitForExit(), 0);
-    EXPECT_EQ(ReadFile(Boxes()), Question());
+    EXPECT_EQ(ReadBytes(Boxes()), Question());
     ASSERT_TRUE(WaitForUpdater());
-    EXPECT_EQ(ReadFile(UpdaterRecord()), StartedWithNothing());
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), HandedOver());
+    EXPECT_EQ(ReadBytes(UpdaterRecord()), StartedWithNothing());
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());
     EXPECT_FALSE(fs::exists(folder_.Root() / "bak")) << "the backup is the updater's";
 }
 
@@ -360,7 +340,7 @@ TEST_F(HandOver, NoGoesOnToTheSignInAndTheNextStartAsksAgain) {
         StopProcess(till_);
     }
     EXPECT_FALSE(fs::exists(UpdaterRecord()));
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), platform::Utf8ToGbk(kShippedUpdaterConfig));
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), platform::Utf8ToGbk(kShippedUpdaterConfig));
 }
 
 TEST_F(HandOver, AMissingUpdaterFolderEndsTheStartWithTheErrorAndExitCodeOne) {
@@ -368,9 +348,9 @@ TEST_F(HandOver, AMissingUpdaterFolderEndsTheStartWithTheErrorAndExitCodeOne) {
     Offer("1.0.6");
     StartTill();
     EXPECT_EQ(WaitForExit(), 1);
-    EXPECT_EQ(ReadFile(Boxes()), Question() + "海川微信支付收银系统|Cannot open file \"" +
-                                     Updater().string() +
-                                     "/Config.ini\". No such file or directory|16\n");
+    EXPECT_EQ(ReadBytes(Boxes()), Question() + "海川微信支付收银系统|Cannot open file \"" +
+                                      Updater().string() +
+                                      "/Config.ini\". No such file or directory|16\n");
     EXPECT_FALSE(fs::exists(Updater())) << "nothing is written";
 }
 
@@ -379,7 +359,7 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     StartTill();
     SignIn();
     const std::string main = WaitForWindow(folder_.MainCaption());
-    ASSERT_FALSE(main.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(main.empty()) << ReadBytes(Boxes());
 
     // Without the settings file the error reaches the error box and the window goes on.
     fs::rename(Updater() / "Config.ini", Updater() / "Config.ini.away");
@@ -387,10 +367,10 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     x_.Run({"xdotool", "key", "Up"});
     const std::string error = "海川微信支付收银系统|Cannot open file \"" + Updater().string() +
                               "/Config.ini\". No such file or directory|16\n";
-    for (int i = 0; i < 100 && ReadFile(Boxes()) != error; ++i) {
+    for (int i = 0; i < 100 && ReadBytes(Boxes()) != error; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(ReadFile(Boxes()), error);
+    EXPECT_EQ(ReadBytes(Boxes()), error);
     EXPECT_FALSE(fs::exists(UpdaterRecord()));
     EXPECT_EQ(MapState(main), "IsViewable");
 
@@ -398,8 +378,8 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     x_.Run({"xdotool", "windowfocus", "--sync", main});
     x_.Run({"xdotool", "key", "Up"});
     ASSERT_TRUE(WaitForUpdater());
-    EXPECT_EQ(ReadFile(UpdaterRecord()), StartedWithNothing());
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), HandedOver());
+    EXPECT_EQ(ReadBytes(UpdaterRecord()), StartedWithNothing());
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(MapState(main), "IsViewable");
     EXPECT_EQ(WaitForExit(1), -1) << "the client keeps running";

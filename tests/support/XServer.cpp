@@ -176,3 +176,15 @@ XServer::Result XServer::Run(const std::vector<std::string>& argv, int timeoutMs
     }
     return result;
 }
+
+std::string XServer::WaitForWindow(const std::string& pattern, int timeoutMs) const {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        const std::string out = Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
+        if (!out.empty()) {
+            return out.substr(0, out.find('\n'));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
+}

@@ -31,6 +31,10 @@ public:
     // Runs argv with DISPLAY set to this server and waits for it, at most timeoutMs.
     Result Run(const std::vector<std::string>& argv, int timeoutMs = 10000) const;
 
+    // The X window of the first visible window whose caption matches the pattern (xdotool's
+    // regular expression), waited for up to timeoutMs; "" when none comes.
+    std::string WaitForWindow(const std::string& pattern, int timeoutMs = 20000) const;
+
 private:
     pid_t xvfb_ = -1;
     pid_t wm_ = -1;
