@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
 #include "FileBytes.h"
@@ -72,16 +73,12 @@ protected:
     // The till's exit code once it has ended by itself, waited for up to the given seconds; -1
     // while it runs.
     int WaitForExit(int seconds = 20) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(till_, &status, WNOHANG) == till_) {
-                till_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        int status = 0;
+        if (!WaitUntil([&] { return waitpid(till_, &status, WNOHANG) == till_; }, seconds * 1000)) {
+            return -1;
         }
-        return -1;
+        till_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     }
 
     // The X window of the visible window whose caption matches the pattern, waited for up to
@@ -95,13 +92,7 @@ protected:
     }
 
     bool WaitForMapState(const std::string& window, const std::string& state) {
-        for (int i = 0; i < 100; ++i) {
-            if (MapState(window) == state) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return WaitUntil([&] { return MapState(window) == state; }, 5000);
     }
 
     void TypeLine(const std::string& text) {
@@ -246,10 +237,7 @@ protected:
     fs::path Updater() const { return folder_.Root() / "update"; }
     fs::path UpdaterRecord() const { return Updater() / "ran.txt"; }
     bool WaitForUpdater() {
-        for (int i = 0; i < 200 && !fs::exists(UpdaterRecord()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return fs::exists(UpdaterRecord());
+        return WaitUntil([&] { return fs::exists(UpdaterRecord()); }, 10000);
     }
     // What the stand-in notes when it is started as the client starts it.
     static std::string StartedWithNothing() {
@@ -367,9 +355,7 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     x_.Run({"xdotool", "key", "Up"});
     const std::string error = "海川微信支付收银系统|Cannot open file \"" + Updater().string() +
                               "/Config.ini\". No such file or directory|16\n";
-    for (int i = 0; i < 100 && ReadBytes(Boxes()) != error; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    WaitUntil([&] { return ReadBytes(Boxes()) == error; }, 5000);
     EXPECT_EQ(ReadBytes(Boxes()), error);
     EXPECT_FALSE(fs::exists(UpdaterRecord()));
     EXPECT_EQ(MapState(main), "IsViewable");
