@@ -166,16 +166,15 @@ std::string TillEndToEnd::OpenFromMain(const std::string& main, const std::strin
 }
 
 void TillEndToEnd::Type(const std::string& text) {
-    x_.Run({"xdotool", "type", "--delay", "15", text});
+    x_.Type(text);
 }
 
 void TillEndToEnd::Key(const std::string& key) {
-    x_.Run({"xdotool", "key", key});
+    x_.Key(key);
 }
 
 void TillEndToEnd::TypeLine(const std::string& text) {
-    Type(text);
-    Key("Return");
+    x_.TypeLine(text);
 }
 
 // A picture of the window, kept with the test's artifacts; its path.

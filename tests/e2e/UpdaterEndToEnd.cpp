@@ -166,10 +166,7 @@ protected:
         return x_.WaitForWindow(pattern, seconds * 1000);
     }
 
-    void TypeLine(const std::string& text) {
-        x_.Run({"xdotool", "type", "--delay", "15", text});
-        x_.Run({"xdotool", "key", "Return"});
-    }
+    void TypeLine(const std::string& text) { x_.TypeLine(text); }
 
     void Screenshot(const std::string& window, const std::string& name) {
         fs::create_directories(ARTIFACTS_DIR);
@@ -260,7 +257,7 @@ TEST_F(UpdaterEndToEnd, UpdateKeyOfTheSignedInWindowReplacesTheRunningClientOver
         WaitForWindow("^海川微信支付收银系统1\\.0\\.5\\[" + shop_.Name() + "\\]$");
     ASSERT_FALSE(main.empty());
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Up"});
+    x_.Key("Up");
 
     ASSERT_FALSE(WaitForWindow(kUpdaterTitle, 30).empty())
         << "the updater did not show; boxes: " << ReadBytes(shop_.Root() / "boxes");

@@ -95,10 +95,7 @@ protected:
         return WaitUntil([&] { return MapState(window) == state; }, 5000);
     }
 
-    void TypeLine(const std::string& text) {
-        x_.Run({"xdotool", "type", "--delay", "15", text});
-        x_.Run({"xdotool", "key", "Return"});
-    }
+    void TypeLine(const std::string& text) { x_.TypeLine(text); }
 
     void Screenshot(const std::string& window, const std::string& name) {
         fs::create_directories(ARTIFACTS_DIR);
@@ -127,9 +124,9 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     x_.Run({"xdotool", "windowfocus", "--sync", init});
     TypeLine(gateway_.BaseUrl());
     TypeLine("S0001");
-    x_.Run({"xdotool", "type", "--delay", "15", "888888"});
+    x_.Type("888888");
     Screenshot(init, "e2e_store_init");
-    x_.Run({"xdotool", "key", "Return"});
+    x_.Key("Return");
 
     const std::string login = WaitForWindow("^登录$");
     ASSERT_FALSE(login.empty()) << ReadBytes(Boxes());
@@ -137,7 +134,7 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     TypeLine("1001");
     x_.Run({"xdotool", "type", "--delay", "15", "123456"});
     Screenshot(login, "e2e_sign_in");
-    x_.Run({"xdotool", "key", "Return"});
+    x_.Key("Return");
 
     const std::string main = WaitForWindow(folder_.MainCaption());
     ASSERT_FALSE(main.empty()) << ReadBytes(Boxes());
@@ -180,10 +177,10 @@ TEST_F(EndToEnd, HiddenTillComesBackOnTheHookKeyWhileTheSharedMemoryExists) {
 
     // No tray on this desktop: the hide key minimises, and the window manager takes it away.
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Escape"});
+    x_.Key("Escape");
     ASSERT_TRUE(WaitForMapState(main, "IsUnMapped"));
 
-    x_.Run({"xdotool", "key", "Escape"});  // no shared memory: the hook's key does nothing
+    x_.Key("Escape");  // no shared memory: the hook's key does nothing
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(MapState(main), "IsUnMapped");
 
@@ -191,7 +188,7 @@ TEST_F(EndToEnd, HiddenTillComesBackOnTheHookKeyWhileTheSharedMemoryExists) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(ftruncate(fd, 4096), 0);
     close(fd);
-    x_.Run({"xdotool", "key", "Escape"});
+    x_.Key("Escape");
     EXPECT_TRUE(WaitForMapState(main, "IsViewable"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
     Screenshot(main, "e2e_main_window_back");
@@ -323,7 +320,7 @@ TEST_F(HandOver, NoGoesOnToTheSignInAndTheNextStartAsksAgain) {
             Screenshot(box, "e2e_update_question");
         }
         x_.Run({"xdotool", "windowfocus", "--sync", box});
-        x_.Run({"xdotool", "key", "Escape"});  // the box's No
+        x_.Key("Escape");  // the box's No
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "start " << start;
         StopProcess(till_);
     }
@@ -352,7 +349,7 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     // Without the settings file the error reaches the error box and the window goes on.
     fs::rename(Updater() / "Config.ini", Updater() / "Config.ini.away");
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Up"});
+    x_.Key("Up");
     const std::string error = "海川微信支付收银系统|Cannot open file \"" + Updater().string() +
                               "/Config.ini\". No such file or directory|16\n";
     WaitUntil([&] { return ReadBytes(Boxes()) == error; }, 5000);
@@ -362,7 +359,7 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
 
     fs::rename(Updater() / "Config.ini.away", Updater() / "Config.ini");
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Up"});
+    x_.Key("Up");
     ASSERT_TRUE(WaitForUpdater());
     EXPECT_EQ(ReadBytes(UpdaterRecord()), StartedWithNothing());
     EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());

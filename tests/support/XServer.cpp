@@ -177,6 +177,19 @@ XServer::Result XServer::Run(const std::vector<std::string>& argv, int timeoutMs
     return result;
 }
 
+void XServer::Type(const std::string& text) const {
+    Run({"xdotool", "type", "--delay", "15", text});
+}
+
+void XServer::Key(const std::string& key) const {
+    Run({"xdotool", "key", key});
+}
+
+void XServer::TypeLine(const std::string& text) const {
+    Type(text);
+    Key("Return");
+}
+
 std::string XServer::WaitForWindow(const std::string& pattern, int timeoutMs) const {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Clock::now() < deadline) {

@@ -35,6 +35,11 @@ public:
     // regular expression), waited for up to timeoutMs; "" when none comes.
     std::string WaitForWindow(const std::string& pattern, int timeoutMs = 20000) const;
 
+    // Typing into the window that has the focus, slowly enough for the programs to keep up.
+    void Type(const std::string& text) const;
+    void Key(const std::string& key) const;
+    void TypeLine(const std::string& text) const;
+
 private:
     pid_t xvfb_ = -1;
     pid_t wm_ = -1;
