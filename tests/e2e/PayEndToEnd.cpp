@@ -34,7 +34,7 @@ TEST_F(PayEndToEnd, KeyOneTakesAMicroPayPrintsTheReceiptAndReturnsToTheMainWindo
     EXPECT_EQ(pays[0].fields.at("auth_code"), "134567890123456789");
     EXPECT_EQ(pays[0].fields.at("syy_id"), "1001");
 
-    const std::string receipt = platform::GbkToUtf8(ReadFile(till_.Port()));
+    const std::string receipt = platform::GbkToUtf8(ReadBytes(till_.Port()));
     const std::string head =
         "          微信支付小票\r\n\r\n所属商户:海川测试商户\r\n"
         "门店名称:测试门店一号\r\n收银员编号:1001\r\n\r\n商户订单号:" +
@@ -71,7 +71,7 @@ TEST_F(PayEndToEnd, APendingMicroPayIsSettledFromThePromptWithEnter) {
     const auto queries = gateway_.Requests("orderQuery");
     ASSERT_EQ(queries.size(), 1u);
     EXPECT_EQ(queries[0].fields.at("out_trade_no"), "E2E1");
-    EXPECT_NE(platform::GbkToUtf8(ReadFile(till_.Port())).find("微信订单号:W2E1\r\n"),
+    EXPECT_NE(platform::GbkToUtf8(ReadBytes(till_.Port())).find("微信订单号:W2E1\r\n"),
               std::string::npos);
 }
 

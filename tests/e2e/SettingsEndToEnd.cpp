@@ -29,7 +29,7 @@ protected:
     bool Shown(const std::string& pattern) {
         return !x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
     }
-    std::string Config() const { return platform::GbkToUtf8(ReadFile(till_.Config())); }
+    std::string Config() const { return platform::GbkToUtf8(ReadBytes(till_.Config())); }
 };
 
 TEST_F(SettingsEndToEnd, KeyEightChangesThePasswordTheCashierSignsInWithAfterSigningOut) {
@@ -144,7 +144,7 @@ TEST_F(PrinterChoiceEndToEnd, KeySevenChoosesThePortPrinterAndThePaymentsReceipt
     EXPECT_EQ(PrivateCups::ClientDefault(), "") << "the port printer is no CUPS default";
 
     PayFromMain(main);
-    const std::string receipt = platform::GbkToUtf8(ReadFile(till_.Port()));
+    const std::string receipt = platform::GbkToUtf8(ReadBytes(till_.Port()));
     EXPECT_NE(receipt.find("\r\n实付金额:12.34元\r\n"), std::string::npos) << receipt;
     EXPECT_FALSE(fs::exists(cupsFolder_ + "counter.pdf"));
 }

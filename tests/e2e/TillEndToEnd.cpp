@@ -1,26 +1,17 @@
 #include "TillEndToEnd.h"
 
 #include <chrono>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include <unistd.h>
 
 #include "FakeGatewayPaths.h"
 #include "QzIniFile.h"
+#include "TemporaryFolder.h"
 #include "TextCodec.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // The text of a reply element as the gateway sent it.
 std::string ReplyField(const std::string& reply, const std::string& name) {
@@ -33,11 +24,7 @@ std::string ReplyField(const std::string& reply, const std::string& name) {
 }
 
 SetUpTill::SetUpTill(const FakeGateway& gateway) : name_("VelPay" + std::to_string(getpid())) {
-    std::string pattern = (fs::temp_directory_path() / "velpay-pay-e2e-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
+    path_ = MakeTemporaryFolder("velpay-pay-e2e-");
     fs::copy_file(VELPAY_EXE, path_ / name_);
     fs::copy_file(KBWATCH_LIB, path_ / fs::path(KBWATCH_LIB).filename());
     fs::create_directories(path_ / "Config");
@@ -137,14 +124,7 @@ void TillEndToEnd::StopTill() {
 // The X window of the visible window whose caption matches pattern, waited for up to 20 s;
 // "" when it never comes.
 std::string TillEndToEnd::WaitForWindow(const std::string& pattern) {
-    std::string found;
-    WaitFor(20, [&] {
-        const std::string out =
-            x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
-        found = out.substr(0, out.find('\n'));
-        return !found.empty();
-    });
-    return found;
+    return x_.WaitForWindow(pattern);
 }
 
 bool TillEndToEnd::WaitForNoWindow(const std::string& pattern) {
@@ -161,14 +141,7 @@ bool TillEndToEnd::WaitForActive(const std::string& window, int seconds) {
 }
 
 bool TillEndToEnd::WaitFor(int seconds, const std::function<bool()>& check) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < deadline) {
-        if (check()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return WaitUntil(check, seconds * 1000);
 }
 
 // Every window brings itself to the front when it opens, so the typing goes into it.
@@ -193,16 +166,15 @@ std::string TillEndToEnd::OpenFromMain(const std::string& main, const std::strin
 }
 
 void TillEndToEnd::Type(const std::string& text) {
-    x_.Run({"xdotool", "type", "--delay", "15", text});
+    x_.Type(text);
 }
 
 void TillEndToEnd::Key(const std::string& key) {
-    x_.Run({"xdotool", "key", key});
+    x_.Key(key);
 }
 
 void TillEndToEnd::TypeLine(const std::string& text) {
-    Type(text);
-    Key("Return");
+    x_.TypeLine(text);
 }
 
 // A picture of the window, kept with the test's artifacts; its path.
@@ -216,7 +188,7 @@ std::string TillEndToEnd::Screenshot(const std::string& window, const std::strin
 }
 
 std::vector<std::string> TillEndToEnd::PrintedLines() const {
-    const std::string printed = platform::GbkToUtf8(ReadFile(till_.Port()));
+    const std::string printed = platform::GbkToUtf8(ReadBytes(till_.Port()));
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = printed.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -227,7 +199,7 @@ std::vector<std::string> TillEndToEnd::PrintedLines() const {
 
 void TillEndToEnd::ExpectPrinted(const std::vector<std::string>& head) const {
     const std::vector<std::string> lines = PrintedLines();
-    ASSERT_EQ(lines.size(), 28u) << ReadFile(till_.Port());
+    ASSERT_EQ(lines.size(), 28u) << ReadBytes(till_.Port());
     for (size_t i = 0; i < head.size(); ++i) {
         EXPECT_EQ(lines[i], head[i]) << "line " << i + 1;
     }

@@ -15,10 +15,10 @@
 
 #include "ChildProcess.h"
 #include "FakeGateway.h"
+#include "FileBytes.h"
 #include "XServer.h"
 
 // The bytes of a file; "" when it cannot be read.
-std::string ReadFile(const std::filesystem::path& path);
 
 // The text of a reply element as the gateway sent it.
 std::string ReplyField(const std::string& reply, const std::string& name);
@@ -90,7 +90,7 @@ protected:
     // A picture of the window, kept with the test's artifacts; its path.
     std::string Screenshot(const std::string& window, const std::string& name);
 
-    std::string Boxes() const { return ReadFile(till_.Boxes()); }
+    std::string Boxes() const { return ReadBytes(till_.Boxes()); }
     // What the port printer holds, as UTF-8 lines.
     std::vector<std::string> PrintedLines() const;
     // Checks those lines: the lines given, the print time, then empty lines up to 28.

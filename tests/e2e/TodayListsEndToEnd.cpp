@@ -43,7 +43,7 @@ protected:
     // Enter on the detail; waits for the receipt to reach the port.
     void Reprint() {
         Key("Return");
-        WaitFor(20, [&] { return !ReadFile(till_.Port()).empty(); });
+        WaitFor(20, [&] { return !ReadBytes(till_.Port()).empty(); });
     }
     static std::string Today() { return QDate::currentDate().toString("yyyy-MM-dd").toStdString(); }
     static std::string TodayCompact() {

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
+#include "FileBytes.h"
 #include "QzIniFile.h"
+#include "TemporaryFolder.h"
 #include "TextCodec.h"
 #include "XServer.h"
 
@@ -21,25 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A fresh program folder holding a copy of VelPay and its hook library, inside a folder of its
 // own that also takes the updater's folder beside it; all removed afterwards. The copy's name is
 // the test's own: one till runs per program name, and other tests run VelPay too.
 class TillFolder {
 public:
     TillFolder() : name_("VelPay-" + std::to_string(getpid())) {
-        std::string pattern = (fs::temp_directory_path() / "velpay-e2e-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
         // As the program sees itself: /proc/self/exe has every link resolved.
-        root_ = fs::canonical(pattern);
+        root_ = fs::canonical(MakeTemporaryFolder("velpay-e2e-"));
         path_ = root_ / "pay";
         fs::create_directory(path_);
         fs::copy_file(VELPAY_EXE, path_ / name_);
@@ -82,31 +73,17 @@ protected:
     // The till's exit code once it has ended by itself, waited for up to the given seconds; -1
     // while it runs.
     int WaitForExit(int seconds = 20) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(till_, &status, WNOHANG) == till_) {
-                till_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        int status = 0;
+        if (!WaitUntil([&] { return waitpid(till_, &status, WNOHANG) == till_; }, seconds * 1000)) {
+            return -1;
         }
-        return -1;
+        till_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     }
 
     // The X window of the visible window whose caption matches the pattern, waited for up to
     // 20 s; "" when it never comes.
-    std::string WaitForWindow(const std::string& pattern) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const auto found = x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern});
-            if (!found.out.empty()) {
-                return found.out.substr(0, found.out.find('\n'));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return {};
-    }
+    std::string WaitForWindow(const std::string& pattern) { return x_.WaitForWindow(pattern); }
 
     std::string MapState(const std::string& window) {
         const std::string info = x_.Run({"xwininfo", "-id", window}).out;
@@ -115,19 +92,10 @@ protected:
     }
 
     bool WaitForMapState(const std::string& window, const std::string& state) {
-        for (int i = 0; i < 100; ++i) {
-            if (MapState(window) == state) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return WaitUntil([&] { return MapState(window) == state; }, 5000);
     }
 
-    void TypeLine(const std::string& text) {
-        x_.Run({"xdotool", "type", "--delay", "15", text});
-        x_.Run({"xdotool", "key", "Return"});
-    }
+    void TypeLine(const std::string& text) { x_.TypeLine(text); }
 
     void Screenshot(const std::string& window, const std::string& name) {
         fs::create_directories(ARTIFACTS_DIR);
@@ -156,25 +124,25 @@ TEST_F(EndToEnd, FreshTillIsInitialisedSignedInAndShowsItsMainWindow) {
     x_.Run({"xdotool", "windowfocus", "--sync", init});
     TypeLine(gateway_.BaseUrl());
     TypeLine("S0001");
-    x_.Run({"xdotool", "type", "--delay", "15", "888888"});
+    x_.Type("888888");
     Screenshot(init, "e2e_store_init");
-    x_.Run({"xdotool", "key", "Return"});
+    x_.Key("Return");
 
     const std::string login = WaitForWindow("^登录$");
-    ASSERT_FALSE(login.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(login.empty()) << ReadBytes(Boxes());
     x_.Run({"xdotool", "windowfocus", "--sync", login});
     TypeLine("1001");
     x_.Run({"xdotool", "type", "--delay", "15", "123456"});
     Screenshot(login, "e2e_sign_in");
-    x_.Run({"xdotool", "key", "Return"});
+    x_.Key("Return");
 
     const std::string main = WaitForWindow(folder_.MainCaption());
-    ASSERT_FALSE(main.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(main.empty()) << ReadBytes(Boxes());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
     Screenshot(main, "e2e_main_window");
 
-    EXPECT_EQ(ReadFile(Boxes()), "提示|系统初始化成功！|64\n");
-    EXPECT_NE(ReadFile(folder_.Path() / "Config/Config.ini").find("BaseUrl=" + gateway_.BaseUrl()),
+    EXPECT_EQ(ReadBytes(Boxes()), "提示|系统初始化成功！|64\n");
+    EXPECT_NE(ReadBytes(folder_.Path() / "Config/Config.ini").find("BaseUrl=" + gateway_.BaseUrl()),
               std::string::npos);
     EXPECT_TRUE(fs::exists(folder_.Path() / "Parameter/Parameter.dat"));
     const auto logins = gateway_.Requests("syyLogin");
@@ -209,10 +177,10 @@ TEST_F(EndToEnd, HiddenTillComesBackOnTheHookKeyWhileTheSharedMemoryExists) {
 
     // No tray on this desktop: the hide key minimises, and the window manager takes it away.
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Escape"});
+    x_.Key("Escape");
     ASSERT_TRUE(WaitForMapState(main, "IsUnMapped"));
 
-    x_.Run({"xdotool", "key", "Escape"});  // no shared memory: the hook's key does nothing
+    x_.Key("Escape");  // no shared memory: the hook's key does nothing
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(MapState(main), "IsUnMapped");
 
@@ -220,7 +188,7 @@ TEST_F(EndToEnd, HiddenTillComesBackOnTheHookKeyWhileTheSharedMemoryExists) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(ftruncate(fd, 4096), 0);
     close(fd);
-    x_.Run({"xdotool", "key", "Escape"});
+    x_.Key("Escape");
     EXPECT_TRUE(WaitForMapState(main, "IsViewable"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let it paint
     Screenshot(main, "e2e_main_window_back");
@@ -266,10 +234,7 @@ protected:
     fs::path Updater() const { return folder_.Root() / "update"; }
     fs::path UpdaterRecord() const { return Updater() / "ran.txt"; }
     bool WaitForUpdater() {
-        for (int i = 0; i < 200 && !fs::exists(UpdaterRecord()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return fs::exists(UpdaterRecord());
+        return WaitUntil([&] { return fs::exists(UpdaterRecord()); }, 10000);
     }
     // What the stand-in notes when it is started as the client starts it.
     static std::string StartedWithNothing() {
@@ -291,7 +256,7 @@ protected:
     }
     void SignIn() {
         const std::string login = WaitForWindow("^登录$");
-        ASSERT_FALSE(login.empty()) << ReadFile(Boxes());
+        ASSERT_FALSE(login.empty()) << ReadBytes(Boxes());
         x_.Run({"xdotool", "windowfocus", "--sync", login});
         TypeLine("1001");
         TypeLine("123456");
@@ -312,11 +277,11 @@ TEST_P(HandOverOffer, AsksOnlyForAVersionThatSortsAfterThisOne) {
     StartTill();
     if (GetParam().asks) {
         EXPECT_EQ(WaitForExit(), 0);
-        EXPECT_EQ(ReadFile(Boxes()), Question());
+        EXPECT_EQ(ReadBytes(Boxes()), Question());
         EXPECT_TRUE(WaitForUpdater());
     } else {
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "the start goes on to the sign-in";
-        EXPECT_EQ(ReadFile(Boxes()), "");
+        EXPECT_EQ(ReadBytes(Boxes()), "");
         EXPECT_FALSE(fs::exists(UpdaterRecord()));
     }
     EXPECT_EQ(gateway_.Requests("version").size(), 1u);
@@ -335,10 +300,10 @@ TEST_F(HandOver, YesWritesTheSettingsStartsTheUpdaterBareAndEndsWithoutAWindow) 
     // With the store set up, a main window would sit in the sign-in waiting for a cashier: a
     // till that ends by itself never made one.
     EXPECT_EQ(WaitForExit(), 0);
-    EXPECT_EQ(ReadFile(Boxes()), Question());
+    EXPECT_EQ(ReadBytes(Boxes()), Question());
     ASSERT_TRUE(WaitForUpdater());
-    EXPECT_EQ(ReadFile(UpdaterRecord()), StartedWithNothing());
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), HandedOver());
+    EXPECT_EQ(ReadBytes(UpdaterRecord()), StartedWithNothing());
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());
     EXPECT_FALSE(fs::exists(folder_.Root() / "bak")) << "the backup is the updater's";
 }
 
@@ -355,12 +320,12 @@ TEST_F(HandOver, NoGoesOnToTheSignInAndTheNextStartAsksAgain) {
             Screenshot(box, "e2e_update_question");
         }
         x_.Run({"xdotool", "windowfocus", "--sync", box});
-        x_.Run({"xdotool", "key", "Escape"});  // the box's No
+        x_.Key("Escape");  // the box's No
         EXPECT_FALSE(WaitForWindow("^登录$").empty()) << "start " << start;
         StopProcess(till_);
     }
     EXPECT_FALSE(fs::exists(UpdaterRecord()));
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), platform::Utf8ToGbk(kShippedUpdaterConfig));
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), platform::Utf8ToGbk(kShippedUpdaterConfig));
 }
 
 TEST_F(HandOver, AMissingUpdaterFolderEndsTheStartWithTheErrorAndExitCodeOne) {
@@ -368,9 +333,9 @@ TEST_F(HandOver, AMissingUpdaterFolderEndsTheStartWithTheErrorAndExitCodeOne) {
     Offer("1.0.6");
     StartTill();
     EXPECT_EQ(WaitForExit(), 1);
-    EXPECT_EQ(ReadFile(Boxes()), Question() + "海川微信支付收银系统|Cannot open file \"" +
-                                     Updater().string() +
-                                     "/Config.ini\". No such file or directory|16\n");
+    EXPECT_EQ(ReadBytes(Boxes()), Question() + "海川微信支付收银系统|Cannot open file \"" +
+                                      Updater().string() +
+                                      "/Config.ini\". No such file or directory|16\n");
     EXPECT_FALSE(fs::exists(Updater())) << "nothing is written";
 }
 
@@ -379,27 +344,25 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     StartTill();
     SignIn();
     const std::string main = WaitForWindow(folder_.MainCaption());
-    ASSERT_FALSE(main.empty()) << ReadFile(Boxes());
+    ASSERT_FALSE(main.empty()) << ReadBytes(Boxes());
 
     // Without the settings file the error reaches the error box and the window goes on.
     fs::rename(Updater() / "Config.ini", Updater() / "Config.ini.away");
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Up"});
+    x_.Key("Up");
     const std::string error = "海川微信支付收银系统|Cannot open file \"" + Updater().string() +
                               "/Config.ini\". No such file or directory|16\n";
-    for (int i = 0; i < 100 && ReadFile(Boxes()) != error; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(ReadFile(Boxes()), error);
+    WaitUntil([&] { return ReadBytes(Boxes()) == error; }, 5000);
+    EXPECT_EQ(ReadBytes(Boxes()), error);
     EXPECT_FALSE(fs::exists(UpdaterRecord()));
     EXPECT_EQ(MapState(main), "IsViewable");
 
     fs::rename(Updater() / "Config.ini.away", Updater() / "Config.ini");
     x_.Run({"xdotool", "windowfocus", "--sync", main});
-    x_.Run({"xdotool", "key", "Up"});
+    x_.Key("Up");
     ASSERT_TRUE(WaitForUpdater());
-    EXPECT_EQ(ReadFile(UpdaterRecord()), StartedWithNothing());
-    EXPECT_EQ(ReadFile(Updater() / "Config.ini"), HandedOver());
+    EXPECT_EQ(ReadBytes(UpdaterRecord()), StartedWithNothing());
+    EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(MapState(main), "IsViewable");
     EXPECT_EQ(WaitForExit(1), -1) << "the client keeps running";

@@ -2,25 +2,10 @@
 
 #include <unistd.h>
 
-#include <chrono>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "TextCodec.h"
-
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 
 std::map<std::string, std::string> Tree(const fs::path& root) {
     std::map<std::string, std::string> entries;
@@ -158,9 +143,5 @@ bool TillDesktop::WaitForWindow(const std::string& caption, int timeoutMs) {
         pattern += c;
     }
     pattern += "$";
-    return WaitUntil(
-        [&] {
-            return !x_.Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out.empty();
-        },
-        timeoutMs);
+    return !x_.WaitForWindow(pattern, timeoutMs).empty();
 }

@@ -11,12 +11,10 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "FileBytes.h"
 #include "XServer.h"
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& file);
-void WriteBytes(const fs::path& file, const std::string& bytes);
 
 // Every entry under root by its path relative to root: "d" or "f" and the permission bits in
 // octal ("d755", "f644"), "l" for a symbolic link.

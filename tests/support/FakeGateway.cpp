@@ -13,12 +13,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
+
+#include "FileBytes.h"
 
 extern char** environ;
 
@@ -348,13 +348,6 @@ void CurlInitOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -400,7 +393,7 @@ FakeGateway::~FakeGateway() {
 }
 
 std::string FakeGateway::ReadStderr() const {
-    return tmpDir_.empty() ? std::string() : ReadFile(tmpDir_ + "/stderr.txt");
+    return tmpDir_.empty() ? std::string() : ReadBytes(tmpDir_ + "/stderr.txt");
 }
 
 void FakeGateway::Start() {
@@ -473,7 +466,7 @@ void FakeGateway::Start() {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.startTimeoutMs);
     while (true) {
-        std::string text = ReadFile(portFile);
+        std::string text = ReadBytes(portFile);
         int port = 0;
         auto r = std::from_chars(text.data(), text.data() + text.size(), port);
         if (r.ec == std::errc() && port > 0) {

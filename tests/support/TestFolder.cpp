@@ -1,21 +1,14 @@
 #include "TestFolder.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
+#include "FileBytes.h"
 #include "QzRuntimeGlobal.h"
+#include "TemporaryFolder.h"
 #include "TextCodec.h"
 
 TestFolder::TestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velpay-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern + "/";
+    path_ = MakeTemporaryFolder("velpay-test-").string() + "/";
     savedAppPath_ = AppPath;
     AppPath = path_;
 }
@@ -27,15 +20,11 @@ TestFolder::~TestFolder() {
 }
 
 void TestFolder::Write(const std::string& name, const std::string& bytes) const {
-    std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
-    std::ofstream(File(name), std::ios::binary) << bytes;
+    WriteBytes(File(name), bytes);
 }
 
 std::string TestFolder::Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadBytes(File(name));
 }
 
 std::string Gbk(const std::string& utf8) {

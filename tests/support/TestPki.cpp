@@ -1,18 +1,14 @@
 #include "TestPki.h"
 
-#include <stdlib.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
+#include "TemporaryFolder.h"
+
 TestPki::TestPki() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velpay-pki-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    dir_ = pattern + "/";
+    dir_ = MakeTemporaryFolder("velpay-pki-").string() + "/";
     Run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
         " -keyout ca.key -out ca.pem -days 2 -subj /CN=VelPay-Test-CA");
     Issue("ip", "IP:127.0.0.1");

@@ -176,3 +176,28 @@ XServer::Result XServer::Run(const std::vector<std::string>& argv, int timeoutMs
     }
     return result;
 }
+
+void XServer::Type(const std::string& text) const {
+    Run({"xdotool", "type", "--delay", "15", text});
+}
+
+void XServer::Key(const std::string& key) const {
+    Run({"xdotool", "key", key});
+}
+
+void XServer::TypeLine(const std::string& text) const {
+    Type(text);
+    Key("Return");
+}
+
+std::string XServer::WaitForWindow(const std::string& pattern, int timeoutMs) const {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        const std::string out = Run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out;
+        if (!out.empty()) {
+            return out.substr(0, out.find('\n'));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
+}

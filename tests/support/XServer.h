@@ -31,6 +31,15 @@ public:
     // Runs argv with DISPLAY set to this server and waits for it, at most timeoutMs.
     Result Run(const std::vector<std::string>& argv, int timeoutMs = 10000) const;
 
+    // The X window of the first visible window whose caption matches the pattern (xdotool's
+    // regular expression), waited for up to timeoutMs; "" when none comes.
+    std::string WaitForWindow(const std::string& pattern, int timeoutMs = 20000) const;
+
+    // Typing into the window that has the focus, slowly enough for the programs to keep up.
+    void Type(const std::string& text) const;
+    void Key(const std::string& key) const;
+    void TypeLine(const std::string& text) const;
+
 private:
     pid_t xvfb_ = -1;
     pid_t wm_ = -1;
