@@ -35,10 +35,7 @@ void TForm_Code_Pay::editMoneyKeyDown(int& key) {
     if (key != VK_RETURN) {
         return;
     }
-    if (TrimmedText(editMoney).empty()) {
-        key = 0;
-        editMoney->setFocus();
-        ShowTip(this, "请输入支付金额!");
+    if (!CheckRequiredEdits(this, key, {{editMoney, "请输入支付金额!"}})) {
         return;
     }
     // A text that is no number raises here, before anything is sent.

@@ -79,19 +79,11 @@ void TForm_Micro_Pay::editCodeKeyDown(int& key) {
     if (key != VK_RETURN) {
         return;
     }
-    if (TrimmedText(editMoney).empty()) {
-        key = 0;
-        editMoney->setFocus();
-        ShowTip(this, "请输入支付金额!");
+    if (!CheckRequiredEdits(this, key,
+                            {{editMoney, "请输入支付金额!"}, {editCode, "请输入支付授权码!"}})) {
         return;
     }
     const std::string code = TrimmedText(editCode);
-    if (code.empty()) {
-        key = 0;
-        editCode->setFocus();
-        ShowTip(this, "请输入支付授权码!");
-        return;
-    }
     // A text that is no number (only the cash-register window can give one) raises here,
     // before anything is sent, and reaches the application's error box.
     DoMicroPay(YuanToFen(editMoney->text().toStdString()), code);
