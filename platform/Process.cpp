@@ -70,11 +70,15 @@ void ProcessMessages() {
 void SleepWithMessages(int ms) {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < ms) {
+    // The time left is read again after the events: a handler may have used all of it and more.
+    for (qint64 left = ms; left > 0; left = ms - timer.elapsed()) {
         if (QCoreApplication::instance()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, ms - timer.elapsed() + 1)));
+        left = ms - timer.elapsed();
+        if (left > 0) {
+            QThread::msleep(static_cast<unsigned long>(std::min<qint64>(10, left)));
+        }
     }
 }
 
