@@ -1,6 +1,5 @@
 #include "HttpClient.h"
 
-#include "CurlSetup.h"
 #include "QzErrors.h"
 
 namespace {
@@ -21,8 +20,8 @@ size_t CollectReply(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-int WatchSilence(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
-    return static_cast<platform::SilenceWatch*>(user)->Expired(received, sent) ? 1 : 0;
+int WatchBounds(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+    return static_cast<platform::TransferWatch*>(user)->Expired(received, sent) ? 1 : 0;
 }
 
 struct SlistFree {
@@ -33,6 +32,12 @@ struct SlistFree {
 
 void THttpClient::CurlFree::operator()(CURL* curl) const {
     curl_easy_cleanup(curl);
+}
+
+platform::TransferBounds& THttpClient::Bounds() {
+    static platform::TransferBounds bounds{.Silence = std::chrono::milliseconds(10000),
+                                           .Whole = std::chrono::milliseconds(60000)};
+    return bounds;
 }
 
 THttpClient::THttpClient() {
@@ -71,10 +76,10 @@ std::string THttpClient::Transfer(const std::string& url, const std::string* bod
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-    platform::SilenceWatch silence{std::chrono::milliseconds(kReadTimeoutMs)};
+    platform::TransferWatch watch(Bounds());
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchSilence);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &silence);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchBounds);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
     platform::RequireVerifiedTls(curl);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectReply);
@@ -92,8 +97,8 @@ std::string THttpClient::Transfer(const std::string& url, const std::string* bod
     if (reply.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         throw Exception("Reply larger than " + std::to_string(kMaxReplyBytes) + " bytes refused");
     }
-    if (silence.TimedOut()) {
-        throw Exception("Read timed out after " + std::to_string(kReadTimeoutMs) + " ms");
+    if (!watch.Reason().empty()) {
+        throw Exception(watch.Reason());
     }
     if (code != CURLE_OK) {
         throw Exception(*errorText ? errorText : curl_easy_strerror(code));

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include "CurlSetup.h"
+
 #include <memory>
 #include <string>
 
@@ -11,6 +13,9 @@
 // Settings, the same for every owner:
 // - read time-out 10 s: a transfer during which no data moves for 10 s fails;
 // - connection attempt bounded to 10 s, so a dead network cannot hold the till for minutes;
+// - the whole request bounded to 60 s, so that a server or a line that trickles its reply a byte
+//   at a time cannot hold the window (and the money in flight) for ever; a list of 10,000 orders
+//   still arrives on a slow line;
 // - redirects are not followed, and a status outside 200-299 is a failed transfer;
 // - only http and https; no proxy, whatever the environment says;
 // - https needs TLS 1.2 or later and a server certificate that verifies against the system's
@@ -21,7 +26,6 @@
 // - every transfer opens its own connection and closes it when done.
 class THttpClient {
 public:
-    static constexpr long kReadTimeoutMs = 10000;
     static constexpr long kConnectTimeoutMs = 10000;
     static constexpr size_t kMaxReplyBytes = 4 * 1024 * 1024;
 
@@ -29,6 +33,9 @@ public:
     ~THttpClient();
     THttpClient(const THttpClient&) = delete;
     THttpClient& operator=(const THttpClient&) = delete;
+
+    // The bounds every request is held to; tests shorten them (and put them back).
+    static platform::TransferBounds& Bounds();
 
     // The reply body. Raises Exception with the reason when the transfer fails.
     std::string Post(const std::string& url, const std::string& body);

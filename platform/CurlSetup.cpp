@@ -23,18 +23,32 @@ void RequireVerifiedTls(CURL* curl) {
     }
 }
 
-bool SilenceWatch::Expired(curl_off_t received, curl_off_t sent) {
-    auto now = Clock::now();
-    if (received != lastReceived_ || sent != lastSent_) {
-        lastReceived_ = received;
-        lastSent_ = sent;
+TransferWatch::TransferWatch(const TransferBounds& bounds)
+    : bounds_(bounds), start_(Clock::now()), lastActivity_(start_), windowStart_(start_) {}
+
+bool TransferWatch::Expired(curl_off_t received, curl_off_t sent) {
+    if (!reason_.empty()) {
+        return true;
+    }
+    const auto now = Clock::now();
+    const auto ms = [](std::chrono::milliseconds bound) { return std::to_string(bound.count()); };
+    if (received + sent != moved_) {
+        moved_ = received + sent;
         lastActivity_ = now;
-        return false;
     }
-    if (now - lastActivity_ >= limit_) {
-        timedOut_ = true;
+    if (bounds_.Silence.count() > 0 && now - lastActivity_ >= bounds_.Silence) {
+        reason_ = "Read timed out: nothing received for " + ms(bounds_.Silence) + " ms";
+    } else if (bounds_.Whole.count() > 0 && now - start_ >= bounds_.Whole) {
+        reason_ = "Transfer not completed within " + ms(bounds_.Whole) + " ms";
+    } else if (bounds_.FloorBytes > 0 && now - windowStart_ >= bounds_.FloorWindow) {
+        if (moved_ - movedAtWindowStart_ < bounds_.FloorBytes) {
+            reason_ = "Transfer too slow: fewer than " + std::to_string(bounds_.FloorBytes) +
+                      " bytes in " + ms(bounds_.FloorWindow) + " ms";
+        }
+        windowStart_ = now;
+        movedAtWindowStart_ = moved_;
     }
-    return timedOut_;
+    return !reason_.empty();
 }
 
 }  // namespace platform

@@ -40,11 +40,19 @@ protected:
 
 class MemorySink : public BodySink {
 public:
+    explicit MemorySink(size_t limit) : limit_(limit) {}
     bool Write(const char* data, size_t bytes) override {
+        if (body.size() + bytes > limit_) {
+            error_ = "Reply larger than " + std::to_string(limit_) + " bytes refused";
+            return false;
+        }
         body.append(data, bytes);
         return true;
     }
     std::string body;
+
+private:
+    size_t limit_;
 };
 
 struct FileClose {
@@ -110,7 +118,12 @@ struct CurlFree {
 class Transfer {
 public:
     Transfer(Kind kind, BodySink& sink, TTransferEvents& events, const TTransferLimits& limits)
-        : kind_(kind), sink_(sink), events_(events), silence_(limits.Stall) {
+        : kind_(kind),
+          sink_(sink),
+          events_(events),
+          watch_({.Silence = limits.Stall,
+                  .FloorBytes = limits.FloorBytes,
+                  .FloorWindow = limits.FloorWindow}) {
         platform::EnsureCurlGlobalInit();
         curl_.reset(curl_easy_init());
         if (!curl_) {
@@ -173,9 +186,8 @@ public:
         if (!failure_.empty()) {
             throw Exception(failure_);
         }
-        if (silence_.TimedOut()) {
-            throw Exception("Read timed out: nothing received for " +
-                            std::to_string(silence_.Limit().count()) + " ms");
+        if (!watch_.Reason().empty()) {
+            throw Exception(watch_.Reason());
         }
         throw Exception(*errorText ? errorText : curl_easy_strerror(code));
     }
@@ -227,7 +239,7 @@ private:
             lastMessages_ = now;
             platform::ProcessMessages();
         }
-        return silence_.Expired(received, sent) ? 1 : 0;
+        return watch_.Expired(received, sent) ? 1 : 0;
     }
 
     // Redirects are not followed, so anything but a success status is a failed download.
@@ -263,7 +275,7 @@ private:
     Kind kind_;
     BodySink& sink_;
     TTransferEvents& events_;
-    platform::SilenceWatch silence_;
+    platform::TransferWatch watch_;
     std::unique_ptr<CURL, CurlFree> curl_;
     bool begun_ = false;
     int64_t received_ = 0;
@@ -320,7 +332,7 @@ bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransfer
 
 std::string HttpGetToMemory(const std::string& url, TTransferEvents& events,
                             const TTransferLimits& limits) {
-    MemorySink memory;
+    MemorySink memory(kMaxVersionFileBytes);
     Transfer(Kind::Http, memory, events, limits).Run(url, "", "");
     return std::move(memory.body);
 }

@@ -23,7 +23,16 @@ using TShowStatus = std::function<void(const std::string& line)>;
 struct TTransferLimits {
     // A transfer that receives nothing for this long fails.
     std::chrono::milliseconds Stall{30000};
+    // A transfer that receives fewer than FloorBytes in one FloorWindow fails: a server that
+    // sends a byte every few seconds never falls silent for long, and would keep the updater
+    // (and a till whose client has handed over) waiting for ever.
+    int64_t FloorBytes = 1024;
+    std::chrono::milliseconds FloorWindow{60000};
 };
+
+// A version file longer than this is no version file: its transfer fails instead of filling
+// memory and the disk.
+inline constexpr size_t kMaxVersionFileBytes = 1024 * 1024;
 
 // By the URL's kind: HttpDownLoad or FtpDownLoad into LocalFile. Any other scheme shows
 // "下载文件失败,不可识别的服务器地址:" + Url + "!" and gives false without fetching anything.
@@ -48,7 +57,8 @@ bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransfer
                  const TShowStatus& showStatus, const TTransferLimits& limits = {});
 
 // The version file: GET of Url into memory, whatever its scheme; the bytes come back unchanged.
-// Raises Exception with the reason when the transfer fails.
+// Raises Exception with the reason when the transfer fails or the file is longer than
+// kMaxVersionFileBytes.
 std::string HttpGetToMemory(const std::string& url, TTransferEvents& events,
                             const TTransferLimits& limits = {});
 

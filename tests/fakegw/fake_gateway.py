@@ -936,7 +936,8 @@ class Replies:
 # ---------------------------------------------------------------------------
 
 SPEC_KEYS = {"fields", "omit", "sign", "raw", "raw_b64", "status", "redirect", "delay",
-             "drop", "hangup", "root", "cdata", "encoding", "declaration", "content_type"}
+             "drop", "hangup", "trickle", "root", "cdata", "encoding", "declaration",
+             "content_type"}
 
 
 def validate_spec(plan):
@@ -1313,7 +1314,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             return
+        if plan.get("trickle"):
+            self.send_trickle(status, body, ctype, float(plan["trickle"]))
+            return
         self.send_plain(status, body, ctype, extra)
+
+    def send_trickle(self, status, body, ctype, pause):
+        """The whole length announced, then one byte every pause seconds."""
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.flush()
+        self.close_connection = True
+        try:
+            for byte in body:
+                if self.server.stopping.wait(pause):
+                    return
+                self.wfile.write(bytes([byte]))
+                self.wfile.flush()
+        except OSError:
+            pass
 
 
 class Server(http.server.ThreadingHTTPServer):

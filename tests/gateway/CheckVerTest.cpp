@@ -63,6 +63,14 @@ TEST_F(CheckVerTest, AFailedFetchIsFalseAndLogged) {
     EXPECT_EQ(Gateway().Requests("version").size(), 1u);
     EXPECT_NE(LogText().find("\r\nHaveNewVer异常:HTTP status 302\r\n"), std::string::npos);
 
+    // A server that sends a byte every half second never falls silent: the bound on the whole
+    // request lets the start-up go on.
+    ShorterRequestBound bound(std::chrono::seconds(2));
+    Gateway().Script("version", R"([{"trickle": 0.5}])");
+    EXPECT_FALSE(HaveNewVer());
+    EXPECT_NE(LogText().find("\r\nHaveNewVer异常:Transfer not completed within 2000 ms\r\n"),
+              std::string::npos);
+
     SystemSet.BaseUrl = "http://127.0.0.1:1";
     EXPECT_FALSE(HaveNewVer());
     EXPECT_NE(LogText().find("\r\nHaveNewVer异常:Failed to connect"), std::string::npos);

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 #include "FakeGateway.h"
 #include "FakeGatewayPaths.h"
+#include "HttpClient.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
 
@@ -16,6 +18,21 @@ inline constexpr const char* kMchId = "1900000109";
 inline constexpr const char* kMerchantKey = "192006250b4c09247ec02edce69f6a2d";
 inline constexpr const char* kStoreAppId = "S0001";
 inline constexpr const char* kSyyId = "1001";
+
+// Holds every gateway request to a shorter whole-request bound while it lives, so that a reply
+// that trickles in fails within seconds.
+class ShorterRequestBound {
+public:
+    explicit ShorterRequestBound(std::chrono::milliseconds whole) : saved_(THttpClient::Bounds()) {
+        THttpClient::Bounds().Whole = whole;
+    }
+    ~ShorterRequestBound() { THttpClient::Bounds() = saved_; }
+    ShorterRequestBound(const ShorterRequestBound&) = delete;
+    ShorterRequestBound& operator=(const ShorterRequestBound&) = delete;
+
+private:
+    platform::TransferBounds saved_;
+};
 
 // One fake gateway per test suite; every test starts from its defaults, with the settings
 // records pointing at it, the merchant parameters filled, LogLevel 0 and AppPath in a fresh

@@ -61,6 +61,7 @@ public:
         served_->Write("p.zip", PackageBytes());
         served_->Write("Update.txt", Gbk("[升级配置]\r\nVer=2.0\r\nAddress=http://x/p.zip\r\n"));
         served_->Write("sub/q.zip", "in a sub-folder");
+        served_->Write("huge.txt", std::string(kMaxVersionFileBytes + 1, 'v'));
         pki_ = std::make_unique<TestPki>();
         http_ = std::make_unique<TransferServer>(std::vector<std::string>{"http", served_->Path()});
         https_ = std::make_unique<TransferServer>(std::vector<std::string>{
@@ -96,9 +97,9 @@ protected:
     bool LocalExists() const { return fs::exists(Local()); }
 
     // The error an HTTP download raised; empty when it succeeded.
-    std::string HttpError(const std::string& url, const TTransferLimits& limits = {}) {
+    std::string HttpError(const std::string& url) {
         try {
-            EXPECT_TRUE(HttpDownLoad(url, Local(), events_, limits));
+            EXPECT_TRUE(HttpDownLoad(url, Local(), events_, limits_));
         } catch (const Exception& e) {
             return e.what();
         }
@@ -106,8 +107,19 @@ protected:
     }
 
     bool Download(const std::string& url) {
-        return DownLoadFile(url, Local(), events_,
-                            [this](const std::string& line) { lines_.push_back(line); });
+        return DownLoadFile(
+            url, Local(), events_, [this](const std::string& line) { lines_.push_back(line); },
+            limits_);
+    }
+
+    // The error the version file's transfer raised; empty when it succeeded.
+    std::string VersionFileError(const std::string& url) {
+        try {
+            HttpGetToMemory(url, events_, limits_);
+        } catch (const Exception& e) {
+            return e.what();
+        }
+        return "";
     }
 
     static std::unique_ptr<TestFolder> served_;
@@ -115,6 +127,8 @@ protected:
     static std::unique_ptr<TransferServer> http_, https_, ftp_, otherHost_;
     TestFolder local_;
     RecordedTransfer events_;
+    // A trickle is told from a transfer within a second, not a minute.
+    TTransferLimits limits_{.FloorWindow = std::chrono::seconds(1)};
     std::vector<std::string> lines_;
 };
 
@@ -157,9 +171,8 @@ class FailedHttpTest : public DownloadTest, public ::testing::WithParamInterface
 
 TEST_P(FailedHttpTest, RaisesItsReasonAndLeavesNoFile) {
     auto started = std::chrono::steady_clock::now();
-    TTransferLimits limits;
-    limits.Stall = std::chrono::milliseconds(500);
-    std::string error = HttpError(Http(GetParam().path), limits);
+    limits_.Stall = std::chrono::milliseconds(500);
+    std::string error = HttpError(Http(GetParam().path));
     EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
     EXPECT_FALSE(LocalExists());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
@@ -169,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, FailedHttpTest,
     ::testing::Values(FailedGet{"NotFound", "/files/missing.zip", "HTTP status 404"},
                       FailedGet{"HangUp", "/hangup/p.zip", "remaining"},
-                      FailedGet{"StallPastTheBound", "/stall/p.zip", "Read timed out"}),
+                      FailedGet{"StallPastTheBound", "/stall/p.zip", "Read timed out"},
+                      FailedGet{"TrickleUnderTheFloor", "/trickle/p.zip", "Transfer too slow"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, NoServerRaises) {
@@ -244,7 +258,8 @@ struct FtpCase {
     const char* name;
     const char* login;
     const char* path;
-    const char* bytes;  // nullptr: the package
+    const char* bytes;             // nullptr: the package
+    const char* reason = nullptr;  // a failure's reason, where it tells the cases apart
 };
 
 class FtpDownloadTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
@@ -277,6 +292,9 @@ TEST_P(FailedFtpTest, ShowsTheExceptionLineAndLeavesNoFile) {
     ASSERT_EQ(lines_.size(), 1u);
     EXPECT_EQ(lines_[0].rfind("下载文件出现异常,异常信息:", 0), 0u) << lines_[0];
     EXPECT_EQ(lines_[0].back(), '!');
+    if (GetParam().reason) {
+        EXPECT_NE(lines_[0].find(GetParam().reason), std::string::npos) << lines_[0];
+    }
     EXPECT_FALSE(LocalExists());
 }
 
@@ -284,7 +302,9 @@ INSTANTIATE_TEST_SUITE_P(Failures, FailedFtpTest,
                          ::testing::Values(FtpCase{"MissingFile", "", "/missing.zip", nullptr},
                                            FtpCase{"MissingFolder", "", "/nowhere/p.zip", nullptr},
                                            FtpCase{"RefusedLogIn", "till:wrong@", "/p.zip",
-                                                   nullptr}),
+                                                   nullptr},
+                                           FtpCase{"TrickleUnderTheFloor", "slow:sl0w@", "/p.zip",
+                                                   nullptr, "Transfer too slow"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {
@@ -302,8 +322,12 @@ TEST_F(DownloadTest, VersionFileComesBackAndIsSavedByteForByte) {
 }
 
 TEST_F(DownloadTest, VersionFileThatCannotBeFetchedRaises) {
-    EXPECT_THROW(HttpGetToMemory(Http("/files/none.txt"), events_), Exception);
-    EXPECT_THROW(HttpGetToMemory("", events_), Exception);
+    EXPECT_NE(VersionFileError(Http("/files/none.txt")), "");
+    EXPECT_NE(VersionFileError(""), "");
+    EXPECT_NE(VersionFileError(Http("/files/huge.txt")).find("larger than 1048576 bytes"),
+              std::string::npos);
+    EXPECT_NE(VersionFileError(Http("/trickle/Update.txt")).find("Transfer too slow"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -11,10 +11,12 @@ HTTP paths:
     /nolength/NAME   the file without a length, ended by closing the connection
     /hangup/NAME     the full length announced, half the file sent, then the connection closed
     /stall/NAME      the full length announced, half the file sent, then nothing for 30 s
+    /trickle/NAME    the full length announced, then one byte every 0.1 s
     anything else    404
 FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER; user
 "nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
-user in to a home folder below its root does.
+user in to a home folder below its root does; user "slow" with password "sl0w" gets its files at
+about 200 bytes a second.
 """
 
 import http.server
@@ -38,7 +40,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         parts = self.path.split("/", 2)
-        if len(parts) != 3 or parts[1] not in ("files", "nolength", "hangup", "stall"):
+        if len(parts) != 3 or parts[1] not in ("files", "nolength", "hangup", "stall", "trickle"):
             return self.not_found()
         mode, name = parts[1], parts[2]
         path = os.path.join(self.folder, os.path.basename(name))
@@ -55,6 +57,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if mode in ("files", "nolength"):
             self.wfile.write(body)
+        elif mode == "trickle":
+            for byte in body:
+                self.wfile.write(bytes([byte]))
+                self.wfile.flush()
+                time.sleep(0.1)
         else:
             self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
@@ -84,18 +91,24 @@ def serve_http(folder, cert=None, key=None):
 
 def serve_ftp(folder):
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler
+    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
 
     authorizer = DummyAuthorizer()
     authorizer.add_user("till", "s3cret", folder, perm="elr")
     authorizer.add_user("nested", "n3sted", folder, perm="elr")
+    authorizer.add_user("slow", "sl0w", folder, perm="elr")
     authorizer.add_anonymous(folder)
+
+    class Trickling(ThrottledDTPHandler):
+        write_limit = 200
 
     class Handler(FTPHandler):
         def on_login(self, username):
             if username == "nested":
                 self.fs.cwd = "/sub"
+            if username == "slow":
+                self.dtp_handler = Trickling
 
     handler = Handler
     handler.authorizer = authorizer
