@@ -24,6 +24,10 @@ packages=(
 )
 
 if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "$0 installs Debian packages and needs root: run it in a root shell." >&2
+    exit 1
+  fi
   exec sudo "$0" "$@"
 fi
 export DEBIAN_FRONTEND=noninteractive
