@@ -65,7 +65,7 @@ TForm_Today_List::TForm_Today_List(QWidget* owner, const TLayout& layout) : Form
 
     OnControlKeyDown(editOutTradeNo, [this](int& key) { editOutTradeNoKeyDown(key); });
     OnControlKeyDown(ListData, [this](int& key) { ListDataKeyDown(key); });
-    ListData->OnEnter([this] { ListDataEnter(); });
+    OnControlEnter(ListData, [this] { ListDataEnter(); });
     Publish("Execute", [this](const Variant& in, Variant& out) { Execute(in, out); });
     FormCreate();
 }

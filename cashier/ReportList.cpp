@@ -89,10 +89,3 @@ void TReportList::SelectRow(int row) {
     selectionModel()->select(model_->index(row, 0),
                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
-
-void TReportList::focusInEvent(QFocusEvent* event) {
-    QTableView::focusInEvent(event);
-    if (onEnter_) {
-        onEnter_();
-    }
-}

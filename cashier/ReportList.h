@@ -3,7 +3,6 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,13 +56,6 @@ public:
     // Marks the row selected, leaving the current (focus) row as it is.
     void SelectRow(int row);
 
-    // Runs when the list receives the focus.
-    void OnEnter(std::function<void()> handler) { onEnter_ = std::move(handler); }
-
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-
 private:
     TReportRowsModel* model_;
-    std::function<void()> onEnter_;
 };

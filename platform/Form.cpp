@@ -41,6 +41,9 @@ void ReportUncaught(const std::function<void()>& f) {
 Form::Form(QWidget* owner) : QDialog(owner) {}
 
 Form::~Form() {
+    // The controls are destroyed after this part of the form: the focus changes that brings
+    // must not reach it.
+    disconnect(focusChanges_);
     if (modalLoop_) {
         modalLoop_->exit();
     }
@@ -61,6 +64,26 @@ void Form::OnControlKeyDown(QWidget* control, std::function<void(int&)> handler)
 
 void Form::OnControlKeyPress(QWidget* control, std::function<void(char32_t&)> handler) {
     controlKeyPress_[control] = std::move(handler);
+}
+
+void Form::OnControlEnter(QWidget* control, std::function<void()> handler) {
+    if (controlEnter_.empty()) {
+        enteredControl_ = focusWidget();
+        focusChanges_ = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget*, QWidget* now) { FocusChanged(now); });
+    }
+    controlEnter_[control] = std::move(handler);
+}
+
+void Form::FocusChanged(QWidget* now) {
+    if (!now || now->window() != this || now == enteredControl_) {
+        return;
+    }
+    enteredControl_ = now;
+    auto enter = controlEnter_.find(now);
+    if (enter != controlEnter_.end()) {
+        ReportUncaught(enter->second);
+    }
 }
 
 int Form::ShowModal() {

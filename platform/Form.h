@@ -75,6 +75,10 @@ protected:
     // OnKeyPress come after the form's key preview).
     void OnControlKeyDown(QWidget* control, std::function<void(int& key)> handler);
     void OnControlKeyPress(QWidget* control, std::function<void(char32_t& ch)> handler);
+    // Per-control enter handlers: run when the focus comes to the control from another control
+    // of this form (a key, a click, the program), not when the form becomes active again with
+    // the control still focused, as after another window, a box or a dialog it opened.
+    void OnControlEnter(QWidget* control, std::function<void()> handler);
 
     virtual void FormKeyDown(int& /*key*/) {}
     virtual void FormKeyPress(char32_t& /*ch*/) {}
@@ -101,10 +105,16 @@ public:
 
 private:
     bool HandleKeyPress(QWidget* receiver, QKeyEvent* event);
+    void FocusChanged(QWidget* now);
 
     std::map<std::string, Method> methods_;
     std::map<QWidget*, std::function<void(int&)>> controlKeyDown_;
     std::map<QWidget*, std::function<void(char32_t&)>> controlKeyPress_;
+    std::map<QWidget*, std::function<void()>> controlEnter_;
+    // The control of this form that the focus last came to: the window keeps it while another
+    // window is active, and gives it the focus back when it is activated again.
+    QPointer<QWidget> enteredControl_;
+    QMetaObject::Connection focusChanges_;
     int modalResult_ = mrNone;
     bool modalShowing_ = false;
     QEventLoop* modalLoop_ = nullptr;

@@ -1,5 +1,6 @@
 // The day's orders and refunds through the real VelPay on a private X server: key 5 lists the
 // orders, Left and Enter open one, Enter reprints its receipt; key 4 does the same for a refund.
+// The list keeps the cashier's row while its window is activated again.
 
 #include <QDate>
 
@@ -30,6 +31,16 @@ protected:
         }
         Screenshot(listWindow, "e2e_" + key + "_list");
         Key("Left");
+        const std::string detailWindow = OpenDetail(detail);
+        if (detailWindow.empty()) {
+            return {};
+        }
+        Screenshot(detailWindow, "e2e_" + key + "_detail");
+        return {listWindow, detailWindow};
+    }
+    // Enter on the list opens the selected row's detail (its caption pattern); its X id, ""
+    // (with a failure) when it never comes.
+    std::string OpenDetail(const std::string& detail) {
         Key("Return");
         const std::string detailWindow = WaitForWindow(detail);
         if (detailWindow.empty()) {
@@ -37,8 +48,23 @@ protected:
             return {};
         }
         Focus(detailWindow);
-        Screenshot(detailWindow, "e2e_" + key + "_detail");
-        return {listWindow, detailWindow};
+        return detailWindow;
+    }
+    // Opens the selected row's detail; Esc closes it and the list comes back.
+    void OpenAndClose(const std::string& list, const std::string& detail) {
+        ASSERT_FALSE(OpenDetail(detail).empty());
+        Key("Escape");
+        ASSERT_TRUE(WaitForNoWindow(detail));
+        ASSERT_TRUE(WaitForActive(list)) << "the list is back in front";
+    }
+    // Another program's window comes to the front, then the window is activated again.
+    void LeaveAndComeBack(const std::string& window) {
+        StartCashRegister({"--window=收银台 POS", "label=应收"}, "收银台 POS");
+        const std::string other = WaitForWindow("^收银台 POS$");
+        for (const std::string& active : {other, window}) {
+            x_.Run({"xdotool", "windowactivate", "--sync", active});
+            ASSERT_TRUE(WaitForActive(active)) << active;
+        }
     }
     // Enter on the detail; waits for the receipt to reach the port.
     void Reprint() {
@@ -128,3 +154,62 @@ TEST_F(TodayListsEndToEnd, KeyFourOpensARefundAndEnterReprintsIt) {
     EXPECT_EQ(asked[0].fields.at("out_refund_no"), refundNo);
     EXPECT_EQ(Boxes(), "");
 }
+
+namespace {
+
+// One of the lists: the key that opens it, its caption, its detail's caption pattern, and the
+// gateway operation and request field by which the detail asks for a row.
+struct ListKind {
+    const char* name;
+    const char* key;
+    const char* caption;
+    const char* detail;
+    const char* detailOp;
+    const char* rowField;
+    const char* rowPrefix;  // the rows' numbers are this, today, and 0001, 0002
+};
+
+class ListKeepsTheRow : public TodayListsEndToEnd, public ::testing::WithParamInterface<ListKind> {
+protected:
+    std::string RowNo(int row) const {
+        return GetParam().rowPrefix + TodayCompact() + "000" + std::to_string(row);
+    }
+    // The rows whose details were opened, in order.
+    std::vector<std::string> RowsOpened() {
+        std::vector<std::string> rows;
+        for (const auto& request : gateway_.Requests(GetParam().detailOp)) {
+            rows.push_back(request.fields.at(GetParam().rowField));
+        }
+        return rows;
+    }
+};
+
+}  // namespace
+
+// Left from the filter selects the first row; the cashier's row stays selected while the list
+// is activated again, after another program or after its detail.
+TEST_P(ListKeepsTheRow, WhenTheListIsActivatedAgain) {
+    const ListKind& kind = GetParam();
+    const std::string main = StartSignedIn();
+    ASSERT_FALSE(main.empty());
+    const std::string list = OpenFromMain(main, kind.key, kind.caption);
+    ASSERT_FALSE(list.empty());
+    Key("Left");
+    Key("Down");
+    ASSERT_NO_FATAL_FAILURE(LeaveAndComeBack(list));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(list, kind.detail));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(list, kind.detail));
+    Key("Right");
+    Key("Left");
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(list, kind.detail));
+    EXPECT_EQ(RowsOpened(), (std::vector<std::string>{RowNo(2), RowNo(2), RowNo(1)}));
+    EXPECT_EQ(Boxes(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, ListKeepsTheRow,
+                         ::testing::Values(ListKind{"Orders", "5", "今日订单", "^订单详情$",
+                                                    "orderPrintQuery", "out_trade_no",
+                                                    "1900000109"},
+                                           ListKind{"Refunds", "4", "今日退款", "^退款详情$",
+                                                    "refundPrintQuery", "out_refund_no", "R"}),
+                         [](const auto& info) { return std::string(info.param.name); });
