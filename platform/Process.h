@@ -46,7 +46,7 @@ private:
 };
 
 // Starts a program from a command line, not waited for. Returns a value above 31 when it
-// started, as WinExec does, otherwise the Windows error code of the reason.
+// started, as WinExec does, otherwise 2 (file not found) whatever the reason.
 unsigned WinExec(const std::string& commandLine);
 
 // Lets the windows process the events waiting now, without waiting for more.

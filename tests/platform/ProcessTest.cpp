@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "ChildProcess.h"
@@ -140,16 +139,8 @@ TEST_F(CommandLineFolder, ProgramOutlastingTheWaitIsEndedWithItsGroup) {
     EXPECT_FALSE(program.WaitWithMessages(100));
     program.EndGroup();
     EXPECT_TRUE(NoChildLeft());
-    // Gone, or a zombie left to whoever adopted it.
-    std::string sleeper = dir_.Read("sleeper");
-    const std::string stat = "/proc/" + sleeper.substr(0, sleeper.find('\n')) + "/stat";
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            std::ifstream in(stat);
-            std::string pid, name, state;
-            return !(in >> pid >> name >> state) || state == "Z";
-        },
-        5000));
+    const pid_t sleeper = std::stoi(dir_.Read("sleeper"));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessEnded(sleeper); }, 5000));
 }
 
 }  // namespace

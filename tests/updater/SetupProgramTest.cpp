@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "ChildProcess.h"
@@ -112,16 +111,8 @@ TEST_F(SetupFromPackage, StillRunningAtTheBoundIsEndedWithWhatItStarted) {
     const std::string reason = Run("setup.sh", 1s);
     EXPECT_NE(reason.find("was still running 1 s after its start"), std::string::npos) << reason;
     EXPECT_FALSE(Installed());
-    std::string sleeper = root_.Read("up date/sleeper");
-    const std::string stat = "/proc/" + sleeper.substr(0, sleeper.find('\n')) + "/stat";
-    // Gone, or a zombie left to whoever adopted it.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            std::ifstream in(stat);
-            std::string pid, name, state;
-            return !(in >> pid >> name >> state) || state == "Z";
-        },
-        5000));
+    const pid_t sleeper = std::stoi(root_.Read("up date/sleeper"));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessEnded(sleeper); }, 5000));
 }
 
 }  // namespace
