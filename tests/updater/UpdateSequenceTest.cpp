@@ -228,167 +228,140 @@ std::string Failing(const std::string& message) {
     throw Exception(message);
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, UpdateFailure,
-                         ::testing::
-                             Values(FailureCase{"SameVersion",
-                                                [](UpdateRun&, ScriptedOperations&) {
-                                                    UpdateSet.Ver = "1.0.6";
-                                                },
-                                                Join({kPrepare,
-                                                      {"本机版本已经是最新版本,不需要更新!"},
-                                                      kDeleteTmp}),
-                                                "1.0.6"},
-                                    FailureCase{
-                                        "NoVersionServer",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            ops.HttpGet = [](const std::string&, TTransferEvents&) {
-                                                return Failing("Couldn't connect to server");
-                                            };
-                                        },
-                                        Join({{"正在准备更新...",
-                                               "版本检测出现异常:Couldn't connect to server!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{"VersionMissingOnBothSides",
-                                                [](UpdateRun&, ScriptedOperations& ops) {
-                                                    UpdateSet.Ver = "未知版本";
-                                                    ops.VersionFile = Gbk(
-                                                        "[升级配置]\r\nAddress=http://x/p.zip\r\n");
-                                                },
-                                                Join({kPrepare,
-                                                      {"本机版本已经是最新版本,不需要更新!"},
-                                                      kDeleteTmp}),
-                                                "未知版本"},
-                                    FailureCase{"UnknownSchemeOfThePackage",
-                                                [](UpdateRun&, ScriptedOperations& ops) {
-                                                    ops.Download = [](const std::string& url,
-                                                                      const std::string&,
-                                                                      TTransferEvents&,
-                                                                      const TShowStatus& show) {
-                                                        show("下载文件失败,不可识别的服务器地址:" +
-                                                             url + "!");
-                                                        return false;
-                                                    };
-                                                },
-                                                Join({kPrepare,
-                                                      {"检测到新版本1.0.6!",
-                                                       "下载文件失败,不可识别的服务器地址:http://"
-                                                       "127.0.0.1:9/download/"
-                                                       "VelPay_1.0.6.zip!"},
-                                                      kDeleteTmp}),
-                                                "1.0.5"},
-                                    FailureCase{
-                                        "DownloadRaises",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            ops.Download = [](const std::string&,
-                                                              const std::string&,
-                                                              TTransferEvents& events,
-                                                              const TShowStatus&) -> bool {
-                                                events.WorkBegin(0);
-                                                throw Exception("HTTP/1.0 404 Not Found");
-                                            };
-                                        },
-                                        Join({kPrepare,
-                                              {"检测到新版本1.0.6!", "开始下载新版本文件...",
-                                               "下载新版本文件出现异常:HTTP/1.0 404 Not Found!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{
-                                        "UnpackingRaises",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            ops.Unzip = [](const std::string&, const std::string&,
-                                                           TUnzipEvents&) {
-                                                throw Exception("Not a zip archive");
-                                            };
-                                        },
-                                        Join({kPrepare,
-                                              {"检测到新版本1.0.6!", "开始下载新版本文件...",
-                                               "新版本文件下载完毕!",
-                                               "解压缩下载文件出现异常:Not a zip archive!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{
-                                        "UnknownRunType",
-                                        [](UpdateRun&, ScriptedOperations&) {
-                                            RunTypeSet.RunType = 3;
-                                        },
-                                        Join({std::vector<std::string>(kUpToStopped.begin(),
-                                                                       kUpToStopped.end() - 1),
-                                              {"关闭当前程序失败!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{
-                                        "WindowDoesNotClose",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            ops.CloseWindow = [](const std::string&,
-                                                                 const TShowStatus& show) {
-                                                show(
-                                                    "关闭当前程序出现异常,异常信息:window stayed!");
-                                                return false;
-                                            };
-                                        },
-                                        Join({std::vector<std::string>(kUpToStopped.begin(), kUpToStopped
-                                                                                                     .end() -
-                                                                                                 1),
-                                              {"关闭当前程序出现异常,异常信息:window stayed!",
-                                               "关闭当前程序失败!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{"BackUpDestMissing",
-                                                [](UpdateRun&, ScriptedOperations&) {
-                                                    BackUpSet.BackUpDest.clear();
-                                                },
-                                                Join({kUpToStopped,
-                                                      {"开始备份旧版本文件...",
-                                                       "备份旧版本文件出现异常:Unable to create "
-                                                       "directory!"},
-                                                      kDeleteTmp}),
-                                                "1.0.5"},
-                                    FailureCase{"SetupProgramFails",
-                                                [](UpdateRun&, ScriptedOperations& ops) {
-                                                    ops.Setup = [](const std::string&,
-                                                                   const std::string&) {
-                                                        throw Exception(
-                                                            "The setup program is not in the "
-                                                            "package");
-                                                    };
-                                                },
-                                                Join({kUpToStopped,
-                                                      {"开始备份旧版本文件...",
-                                                       "备份旧版本文件完毕!",
-                                                       "开始安装新版本文件...",
-                                                       "安装新版本文件出现异常,异常信息:The setup "
-                                                       "program is not "
-                                                       "in the package!"},
-                                                      kDeleteTmp}),
-                                                "1.0.5"},
-                                    FailureCase{
-                                        "StartingTheNewProgramFails",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            ops.Run = [](const std::string&, const std::string&,
-                                                         const TShowStatus&) { return false; };
-                                        },
-                                        Join({kUpToStopped,
-                                              {"开始备份旧版本文件...", "备份旧版本文件完毕!",
-                                               "开始安装新版本文件...", "安装新版本文件完毕!",
-                                               "开始启动新版本程序...", "启动新版本程序失败!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"},
-                                    FailureCase{
-                                        "ServiceAlreadyRunningDoesNotStart",
-                                        [](UpdateRun&, ScriptedOperations& ops) {
-                                            RunTypeSet = {2, "velpay"};
-                                            ops.StartService = [](const std::string&) {
-                                                return false;
-                                            };
-                                        },
-                                        Join({kUpToStopped,
-                                              {"开始备份旧版本文件...", "备份旧版本文件完毕!",
-                                               "开始安装新版本文件...", "安装新版本文件完毕!",
-                                               "开始启动新版本程序...", "启动新版本程序失败!"},
-                                              kDeleteTmp}),
-                                        "1.0.5"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+void SetupProgramMissing(const std::string&, const std::string&) {
+    Failing("no setup.sh in the package");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, UpdateFailure,
+    ::testing::Values(FailureCase{"SameVersion",
+                                  [](UpdateRun&, ScriptedOperations&) { UpdateSet.Ver = "1.0.6"; },
+                                  Join({kPrepare,
+                                        {"本机版本已经是最新版本,不需要更新!"},
+                                        kDeleteTmp}),
+                                  "1.0.6"},
+                      FailureCase{
+                          "NoVersionServer",
+                          [](UpdateRun&, ScriptedOperations& ops) {
+                              ops.HttpGet = [](const std::string&, TTransferEvents&) {
+                                  return Failing("Couldn't connect to server");
+                              };
+                          },
+                          Join({{"正在准备更新...", "版本检测出现异常:Couldn't connect to server!"},
+                                kDeleteTmp}),
+                          "1.0.5"},
+                      FailureCase{
+                          "VersionMissingOnBothSides",
+                          [](UpdateRun&, ScriptedOperations& ops) {
+                              UpdateSet.Ver = "未知版本";
+                              ops.VersionFile = Gbk("[升级配置]\r\nAddress=http://x/p.zip\r\n");
+                          },
+                          Join({kPrepare, {"本机版本已经是最新版本,不需要更新!"}, kDeleteTmp}),
+                          "未知版本"},
+                      FailureCase{
+                          "UnknownSchemeOfThePackage",
+                          [](UpdateRun&, ScriptedOperations& ops) {
+                              ops.Download = [](const std::string& url, const std::string&,
+                                                TTransferEvents&, const TShowStatus& show) {
+                                  show("下载文件失败,不可识别的服务器地址:" + url + "!");
+                                  return false;
+                              };
+                          },
+                          Join({kPrepare,
+                                {"检测到新版本1.0.6!",
+                                 "下载文件失败,不可识别的服务器地址:http://127.0.0.1:9/download/"
+                                 "VelPay_1.0.6.zip!"},
+                                kDeleteTmp}),
+                          "1.0.5"},
+                      FailureCase{"DownloadRaises",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      ops.Download = [](const std::string&, const std::string&,
+                                                        TTransferEvents& events,
+                                                        const TShowStatus&) -> bool {
+                                          events.WorkBegin(0);
+                                          throw Exception("HTTP/1.0 404 Not Found");
+                                      };
+                                  },
+                                  Join({kPrepare,
+                                        {"检测到新版本1.0.6!", "开始下载新版本文件...",
+                                         "下载新版本文件出现异常:HTTP/1.0 404 Not Found!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"UnpackingRaises",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      ops.Unzip = [](const std::string&, const std::string&,
+                                                     TUnzipEvents&) {
+                                          throw Exception("Not a zip archive");
+                                      };
+                                  },
+                                  Join({kPrepare,
+                                        {"检测到新版本1.0.6!", "开始下载新版本文件...",
+                                         "新版本文件下载完毕!",
+                                         "解压缩下载文件出现异常:Not a zip archive!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"UnknownRunType",
+                                  [](UpdateRun&, ScriptedOperations&) { RunTypeSet.RunType = 3; },
+                                  Join({std::vector<std::string>(kUpToStopped.begin(),
+                                                                 kUpToStopped.end() - 1),
+                                        {"关闭当前程序失败!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{
+                          "WindowDoesNotClose",
+                          [](UpdateRun&, ScriptedOperations& ops) {
+                              ops.CloseWindow = [](const std::string&, const TShowStatus& show) {
+                                  show("关闭当前程序出现异常,异常信息:window stayed!");
+                                  return false;
+                              };
+                          },
+                          Join({std::vector<std::string>(kUpToStopped.begin(), kUpToStopped.end() -
+                                                                                   1),
+                                {"关闭当前程序出现异常,异常信息:window stayed!",
+                                 "关闭当前程序失败!"},
+                                kDeleteTmp}),
+                          "1.0.5"},
+                      FailureCase{"BackUpDestMissing",
+                                  [](UpdateRun&,
+                                     ScriptedOperations&) { BackUpSet.BackUpDest.clear(); },
+                                  Join({kUpToStopped,
+                                        {"开始备份旧版本文件...",
+                                         "备份旧版本文件出现异常:Unable to create directory!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"SetupProgramFails",
+                                  [](UpdateRun&,
+                                     ScriptedOperations& ops) { ops.Setup = SetupProgramMissing; },
+                                  Join({kUpToStopped,
+                                        {"开始备份旧版本文件...",
+                                         "备份旧版本文件完毕!", "开始安装新版本文件...",
+                                         "安装新版本文件出现异常,异常信息:no setup.sh in the "
+                                         "package!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"StartingTheNewProgramFails",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      ops.Run = [](const std::string&, const std::string&,
+                                                   const TShowStatus&) { return false; };
+                                  },
+                                  Join({kUpToStopped,
+                                        {"开始备份旧版本文件...", "备份旧版本文件完毕!",
+                                         "开始安装新版本文件...", "安装新版本文件完毕!",
+                                         "开始启动新版本程序...", "启动新版本程序失败!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"ServiceAlreadyRunningDoesNotStart",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      RunTypeSet = {2, "velpay"};
+                                      ops.StartService = [](const std::string&) { return false; };
+                                  },
+                                  Join({kUpToStopped,
+                                        {"开始备份旧版本文件...", "备份旧版本文件完毕!",
+                                         "开始安装新版本文件...", "安装新版本文件完毕!",
+                                         "开始启动新版本程序...", "启动新版本程序失败!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateRun, ServerVersionLowerThanTheInstalledOneStillUpdates) {
     UpdateSet.Ver = "2.0.0";
