@@ -32,14 +32,6 @@ TEST(SleepWithMessages, PauseWhoseEventHandlerOutlastsItReturns) {
     SleepWithMessages(20);
 }
 
-std::string WithFolder(const std::string& text, const std::string& folder) {
-    std::string out = text;
-    for (size_t at; (at = out.find("{d}")) != std::string::npos;) {
-        out.replace(at, 3, folder);
-    }
-    return out;
-}
-
 // Whether no started program is left uncollected.
 bool NoChildLeft() {
     int status = 0;
@@ -56,7 +48,13 @@ protected:
         dir_.Write("run", "#!/bin/sh\n");
         dir_.Write("run me", "#!/bin/sh\n");
     }
-    std::string Expand(const std::string& text) const { return WithFolder(text, dir_.Path()); }
+    std::string Expand(const std::string& text) const {
+        std::string out = text;
+        for (size_t at; (at = out.find("{d}")) != std::string::npos;) {
+            out.replace(at, 3, dir_.Path());
+        }
+        return out;
+    }
 
     TestFolder dir_;
 };
