@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,7 +9,10 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
 
 extern char** environ;
 
@@ -40,25 +44,124 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
-unsigned WinExec(const std::string& commandLine) {
-    constexpr unsigned kFileNotFound = 2;
-    auto words = SplitCommandLine(commandLine);
-    if (words.empty()) {
-        return kFileNotFound;
+namespace {
+
+// Between two looks whether a waited-for program has ended.
+constexpr int kWaitSliceMs = 50;
+// How long a killed program may take to be collected.
+constexpr int kKilledGraceMs = 5000;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+        return {};
     }
+    if (text[start] == '"') {
+        const size_t close = text.find('"', start + 1);
+        if (close == std::string::npos) {
+            return {text.substr(start + 1), {}};
+        }
+        return {text.substr(start + 1, close - start - 1),
+                SplitCommandLine(text.substr(close + 1))};
+    }
+    // Shortest first, as Windows tries them; past a quote only arguments can follow.
+    size_t lastWordEnd = std::string::npos;
+    for (size_t end = start + 1; end <= text.size() && text[end - 1] != '"'; ++end) {
+        if ((end == text.size() || IsBlank(text[end])) && !IsBlank(text[end - 1])) {
+            lastWordEnd = end;
+            if (IsRegularFile(text.substr(start, end - start))) {
+                break;
+            }
+        }
+    }
+    // When no file was found, the longest text tried: starting it tells why none is there.
+    if (lastWordEnd != std::string::npos) {
+        return {text.substr(start, lastWordEnd - start),
+                SplitCommandLine(text.substr(lastWordEnd))};
+    }
+    std::vector<std::string> words = SplitCommandLine(text);
+    return {words.front(), std::vector<std::string>(words.begin() + 1, words.end())};
+}
+
+StartedProgram::StartedProgram(const std::string& commandLine) {
+    CommandLine line = ReadCommandLine(commandLine);
     std::vector<char*> argv;
-    for (auto& w : words) {
-        argv.push_back(w.data());
+    argv.push_back(line.Program.data());
+    for (auto& argument : line.Arguments) {
+        argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // A session of its own: the started program outlives this one and its terminal.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    return rc == 0 ? 33 : kFileNotFound;
+    int rc = ENOENT;
+    if (!line.Program.empty()) {
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        pid_t pid = 0;
+        // glibc reports a program that cannot be run here, not as a child that exits at once.
+        rc = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
+        pid_ = pid;
+    }
+    if (rc != 0) {
+        throw std::system_error(rc, std::generic_category(),
+                                "Cannot start \"" + commandLine + "\"");
+    }
+}
+
+bool StartedProgram::Ended() {
+    while (!ended_) {
+        int status = 0;
+        pid_t got = waitpid(pid_, &status, WNOHANG);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        // Also when it can no longer be waited for: nothing of it is left to collect.
+        ended_ = got != 0;
+        break;
+    }
+    return ended_;
+}
+
+bool StartedProgram::WaitWithMessages(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!Ended()) {
+        const qint64 left = ms - timer.elapsed();
+        if (left <= 0) {
+            return false;
+        }
+        SleepWithMessages(static_cast<int>(std::min<qint64>(kWaitSliceMs, left)));
+    }
+    return true;
+}
+
+void StartedProgram::EndGroup() {
+    // Only while it is not collected: until then its number cannot name another process group.
+    if (!Ended()) {
+        kill(-pid_, SIGKILL);
+        WaitWithMessages(kKilledGraceMs);
+    }
+}
+
+unsigned WinExec(const std::string& commandLine) {
+    constexpr unsigned kFileNotFound = 2;
+    try {
+        StartedProgram program(commandLine);
+        return 33;
+    } catch (const std::system_error&) {
+        return kFileNotFound;
+    }
 }
 
 void ProcessMessages() {

@@ -5,11 +5,49 @@
 
 namespace platform {
 
-// Starts a program from a command line (words split at blanks, double quotes group) without
-// waiting for it. Returns a value above 31 when it started, as WinExec does.
-unsigned WinExec(const std::string& commandLine);
+// A command line read as Windows reads one: a program path in double quotes is taken as quoted;
+// an unquoted one is found by trying the words from the left, the first text up to a blank that
+// names an existing regular file (a folder does not count) being the program; when none does,
+// the whole text up to any quote is, and starting it fails. What follows the program is split
+// into the arguments.
+struct CommandLine {
+    std::string Program;
+    std::vector<std::string> Arguments;
+};
+CommandLine ReadCommandLine(const std::string& text);
 
+// Words split at blanks, double quotes grouping.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// A program started from a command line (read by ReadCommandLine) in a session of its own, so
+// that it outlives this one and its terminal. Nothing happens to it when this object goes: a
+// program not waited for runs on by itself.
+class StartedProgram {
+public:
+    // Raises std::system_error ("Cannot start \"" + commandLine + "\": " and the reason) when the
+    // program cannot be started.
+    explicit StartedProgram(const std::string& commandLine);
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    // Waits up to ms milliseconds for the program to end while the windows keep processing their
+    // events. True when it has ended (its exit status is collected and not looked at).
+    bool WaitWithMessages(int ms);
+    // Kills the program and every process of its group (those it started that kept it), and
+    // collects its exit status.
+    void EndGroup();
+
+private:
+    // Whether it has ended; collects its exit status once it has.
+    bool Ended();
+
+    int pid_ = -1;
+    bool ended_ = false;
+};
+
+// Starts a program from a command line, not waited for. Returns a value above 31 when it
+// started, as WinExec does, otherwise 2 (file not found) whatever the reason.
+unsigned WinExec(const std::string& commandLine);
 
 // Lets the windows process the events waiting now, without waiting for more.
 void ProcessMessages();

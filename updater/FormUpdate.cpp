@@ -344,7 +344,7 @@ void TForm_Main::BackUpOld(const Variant&, Variant& out) {
 void TForm_Main::SetupNew(const Variant&, Variant& out) {
     RunStep(out, "安装新版本文件出现异常,异常信息:", [this] {
         BeginLocalStep("开始安装新版本文件...");
-        operations_->StartSetupProgram(ExeDir + "temp" + "/" + UpdateSetEx.SetupFile);
+        operations_->RunSetupProgram(ExeDir + "temp", UpdateSetEx.SetupFile);
         EndLocalStep("安装新版本文件完毕!");
         return true;
     });

@@ -48,7 +48,8 @@ bool RunProgram(const std::string& commandLine, const std::string& caption,
                 const TShowStatus& showStatus, const TWindowLimits& limits) {
     try {
         CloseProgramWindow(caption, showStatus, limits);
-        platform::WinExec(commandLine);
+        // Not waited for: the program runs on after the updater has ended.
+        const platform::StartedProgram started(commandLine);
         return true;
     } catch (const std::exception& e) {
         showStatus(std::string("启动新版本程序出现异常:") + e.what() + "!");

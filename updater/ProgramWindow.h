@@ -21,7 +21,8 @@ struct TWindowLimits {
 bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatus,
                         const TWindowLimits& limits = {});
 
-// Closes the window titled Caption (its result not used), then starts CommandLine unchanged, not
-// waited for. True; on an error the line "启动新版本程序出现异常:" + message + "!" and false.
+// Closes the window titled Caption (its result not used), then starts CommandLine unchanged (read
+// as Windows reads a command line), not waited for. True; on an error, a program that cannot be
+// started among them, the line "启动新版本程序出现异常:" + message + "!" and false.
 bool RunProgram(const std::string& commandLine, const std::string& caption,
                 const TShowStatus& showStatus, const TWindowLimits& limits = {});

@@ -1,9 +1,9 @@
 #include "UpdateOperations.h"
 
 #include "FolderOperations.h"
-#include "Process.h"
 #include "ProgramWindow.h"
 #include "ServiceControl.h"
+#include "SetupProgram.h"
 
 std::string TUpdateOperations::HttpGetToMemory(const std::string& url, TTransferEvents& events) {
     return ::HttpGetToMemory(url, events);
@@ -41,9 +41,9 @@ bool TUpdateOperations::StartServiceByName(const std::string& runName) {
     return ::StartServiceByName(runName);
 }
 
-void TUpdateOperations::StartSetupProgram(const std::string& path) {
-    // Quoted, so that a folder with blanks in its name still names one program.
-    platform::WinExec("\"" + path + "\"");
+void TUpdateOperations::RunSetupProgram(const std::string& tempFolder,
+                                        const std::string& setupFile) {
+    ::RunSetupProgram(tempFolder, setupFile);
 }
 
 void TUpdateOperations::EnsureDir(const std::string& folder) {

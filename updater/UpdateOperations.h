@@ -25,8 +25,9 @@ public:
                             const TShowStatus& showStatus);
     virtual bool StopServiceByName(const std::string& runName);
     virtual bool StartServiceByName(const std::string& runName);
-    // Starts the package's setup program hidden, not waited for; its result is not tested.
-    virtual void StartSetupProgram(const std::string& path);
+    // Runs the package's setup program SetupFile from TempFolder to its end; raises when it
+    // cannot.
+    virtual void RunSetupProgram(const std::string& tempFolder, const std::string& setupFile);
 
     virtual void EnsureDir(const std::string& folder);
     virtual void DeleteDir(const std::string& folder);

@@ -32,9 +32,9 @@ namespace {
 
 const char* const kUpdaterTitle = "海川微信支付收银系统智能升级程序";
 
-// A shop folder: the client in pay/ (a copy of VelPay under the test's own name, set up for the
-// fake gateway's store), the real updater in update/ with its shipped settings, the backup in
-// bak/ once an update has run; all removed afterwards.
+// A shop folder whose name holds a blank, as a till's may: the client in pay/ (a copy of VelPay
+// under the test's own name, set up for the fake gateway's store), the real updater in update/
+// with its shipped settings, the backup in bak/ once an update has run; all removed afterwards.
 //
 // With VELPAY_E2E_FROM_PACKAGE set, the shop is the Debian package's own layout instead: its
 // Pay/VelPay and update/OrvUpdate unpacked, the updater's settings seeded from its template.
@@ -44,7 +44,6 @@ public:
         : fromPackage_(std::getenv("VELPAY_E2E_FROM_PACKAGE") != nullptr),
           name_(fromPackage_ ? "VelPay" : "VelPay-u" + std::to_string(getpid())) {
         root_ = fs::canonical(MakeTemporaryFolder("velpay-upd-"));
-        layout_ = root_;
         if (fromPackage_) {
             std::string log;
             const fs::path deb = BuildPackage(root_, log);
@@ -54,6 +53,7 @@ public:
             layout_ = UnpackPackage(deb, root_ / "unpacked");
             return;
         }
+        layout_ = root_ / "my shop";
         fs::create_directories(Pay());
         fs::copy_file(VELPAY_EXE, Client());
         fs::copy_file(KBWATCH_LIB, Pay() / fs::path(KBWATCH_LIB).filename());

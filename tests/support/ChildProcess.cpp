@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -248,6 +249,12 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs) {
         result.status = -1;
     }
     return result;
+}
+
+bool ProcessEnded(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string id, name, state;
+    return !(stat >> id >> name >> state) || state == "Z";
 }
 
 bool WaitUntil(const std::function<bool()>& check, int timeoutMs) {

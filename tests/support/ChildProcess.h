@@ -47,6 +47,9 @@ struct ProgramResult {
 // Runs argv to its end, at most timeoutMs; stderr goes to /dev/null.
 ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 30000);
 
+// Whether the process pid has ended: gone, or a zombie that whoever adopted it has not collected.
+bool ProcessEnded(pid_t pid);
+
 // Asks check() until it is true, at most timeoutMs; whether it became true.
 bool WaitUntil(const std::function<bool()>& check, int timeoutMs);
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "ChildProcess.h"
+#include "FileBytes.h"
 #include "ProgramWindow.h"
+#include "TemporaryFolder.h"
 #include "TopLevelWindow.h"
 #include "X11Session.h"
 
@@ -33,6 +36,26 @@ public:
 private:
     std::string title_;
     std::unique_ptr<ChildProcess> process_;
+};
+
+// A client installed under a folder with a blank in its name, "my shop/Pay/VelPay": a script that
+// starts the stand-in client on the binary's X server with its own arguments.
+class InstallFolder {
+public:
+    InstallFolder() : root_(MakeTemporaryFolder("velpay-run-")) {
+        WriteBytes(Client(), "#!/bin/sh\nexec /usr/bin/env QT_QPA_PLATFORM=xcb '" +
+                                 std::string(TITLED_WINDOW_EXE) + "' \"$@\"\n");
+        std::filesystem::permissions(Client(), std::filesystem::perms::owner_all);
+    }
+    ~InstallFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    std::string Pay() const { return (root_ / "my shop" / "Pay").string(); }
+    std::string Client() const { return Pay() + "/VelPay"; }
+
+private:
+    std::filesystem::path root_;
 };
 
 class ProgramWindowTest : public ::testing::Test {
@@ -96,15 +119,23 @@ TEST_F(ProgramWindowTest, WindowThatStaysFailsAtTheBound) {
 TEST_F(ProgramWindowTest, RunProgramClosesTheOldWindowAndStartsTheCommandLine) {
     ClientWindow old("Till old", "shown");
     ASSERT_TRUE(old.Appeared());
-    // The started program inherits our environment, whose Qt platform may be offscreen.
-    EXPECT_TRUE(RunProgram("/usr/bin/env QT_QPA_PLATFORM=xcb " + std::string(TITLED_WINDOW_EXE) +
-                               " \"Till new\" shown",
-                           "Till old", Record(), TWindowLimits{100ms, 5000ms}));
+    InstallFolder shop;
+    // Unquoted, as the client writes it into RunName.
+    EXPECT_TRUE(RunProgram(shop.Client() + " \"Till new\" shown", "Till old", Record(),
+                           TWindowLimits{100ms, 5000ms}));
     EXPECT_TRUE(old.Ended());
     EXPECT_TRUE(WaitUntil([] { return platform::FindTopLevelWindow("Till new") != 0; }, 10000));
     // The started program is not ours to wait for; its window closes it.
     EXPECT_TRUE(CloseProgramWindow("Till new", Record(), TWindowLimits{100ms, 5000ms}));
     EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(ProgramWindowTest, RunProgramThatCannotStartFailsWithTheReason) {
+    InstallFolder shop;
+    const std::string missing = shop.Pay() + "/VelPay2";
+    EXPECT_FALSE(RunProgram(missing, "Till none", Record(), TWindowLimits{100ms, 1000ms}));
+    EXPECT_EQ(lines_, (std::vector<std::string>{"启动新版本程序出现异常:Cannot start \"" + missing +
+                                                "\": No such file or directory!"}));
 }
 
 }  // namespace

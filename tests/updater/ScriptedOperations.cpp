@@ -42,6 +42,7 @@ ScriptedOperations::ScriptedOperations()
     Run = [](const std::string&, const std::string&, const TShowStatus&) { return true; };
     StopService = [](const std::string&) { return true; };
     StartService = [](const std::string&) { return true; };
+    Setup = [](const std::string&, const std::string&) {};
 }
 
 std::string ScriptedOperations::HttpGetToMemory(const std::string& url, TTransferEvents& events) {
@@ -83,8 +84,10 @@ bool ScriptedOperations::StartServiceByName(const std::string& runName) {
     return StartService(runName);
 }
 
-void ScriptedOperations::StartSetupProgram(const std::string& path) {
-    Calls->push_back("StartSetupProgram(" + path + ")");
+void ScriptedOperations::RunSetupProgram(const std::string& tempFolder,
+                                         const std::string& setupFile) {
+    Calls->push_back("RunSetupProgram(" + tempFolder + "," + setupFile + ")");
+    Setup(tempFolder, setupFile);
 }
 
 void ScriptedOperations::EnsureDir(const std::string& folder) {

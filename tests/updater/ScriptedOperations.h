@@ -27,6 +27,7 @@ public:
         Run;
     std::function<bool(const std::string& name)> StopService;
     std::function<bool(const std::string& name)> StartService;
+    std::function<void(const std::string& tempFolder, const std::string& setupFile)> Setup;
 
     // What the default GET answers, as the server's bytes.
     std::string VersionFile;
@@ -43,7 +44,7 @@ public:
                     const TShowStatus& showStatus) override;
     bool StopServiceByName(const std::string& runName) override;
     bool StartServiceByName(const std::string& runName) override;
-    void StartSetupProgram(const std::string& path) override;
+    void RunSetupProgram(const std::string& tempFolder, const std::string& setupFile) override;
     void EnsureDir(const std::string& folder) override;
     void DeleteDir(const std::string& folder) override;
     void CopyDir(const std::string& source, const std::string& dest) override;

@@ -128,7 +128,7 @@ TEST_F(UpdateRun, FullSuccessRunsEveryStepInOrder) {
                           "DeleteDir(" + dir.Path() + "bak)",
                           "EnsureDir(" + dir.Path() + "bak)",
                           "CopyDir(" + dir.Path() + "pay," + dir.Path() + "bak)",
-                          "StartSetupProgram(" + temp + "/setup.sh)",
+                          "RunSetupProgram(" + temp + ",setup.sh)",
                           "RunProgram(/opt/velpay/VelPay,Till 1)",
                           "DeleteDir(" + temp + ")",
                       }));
@@ -228,6 +228,10 @@ std::string Failing(const std::string& message) {
     throw Exception(message);
 }
 
+void SetupProgramMissing(const std::string&, const std::string&) {
+    Failing("no setup.sh in the package");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Steps, UpdateFailure,
     ::testing::Values(FailureCase{"SameVersion",
@@ -323,6 +327,16 @@ INSTANTIATE_TEST_SUITE_P(
                                   Join({kUpToStopped,
                                         {"开始备份旧版本文件...",
                                          "备份旧版本文件出现异常:Unable to create directory!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
+                      FailureCase{"SetupProgramFails",
+                                  [](UpdateRun&,
+                                     ScriptedOperations& ops) { ops.Setup = SetupProgramMissing; },
+                                  Join({kUpToStopped,
+                                        {"开始备份旧版本文件...",
+                                         "备份旧版本文件完毕!", "开始安装新版本文件...",
+                                         "安装新版本文件出现异常,异常信息:no setup.sh in the "
+                                         "package!"},
                                         kDeleteTmp}),
                                   "1.0.5"},
                       FailureCase{"StartingTheNewProgramFails",
