@@ -14,12 +14,12 @@
 
 #include "Application.h"
 #include "JpegImage.h"
-#include "PrivateProfile.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "TextCodec.h"
 #include "UpdateUrl.h"
 #include "UpdaterGlobal.h"
+#include "WholeFile.h"
 
 using namespace platform;
 
@@ -150,7 +150,8 @@ void TForm_Main::SaveStatusLog() const {
         text += line + "\r\n";
     }
     // Nothing can be reported any more while the window goes; the log is a record, not a step.
-    ReplaceFileContents(ExeDir + "Update.log", Utf8ToGbk(text));
+    // Written anew, so that a link planted at its name never receives it.
+    WriteFreshFile(ExeDir + "Update.log", Utf8ToGbk(text));
 }
 
 void TForm_Main::FormClose(CloseAction& action) {
