@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <utility>
 
 #include "FileDescriptor.h"
 
@@ -156,17 +157,21 @@ bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
 }
 
 FreshFile::FreshFile(std::string fileName)
-    : fileName_(std::move(fileName)), file_(CreateBeside(fileName_, temp_)) {
-    if (!file_) {
+    : fileName_(std::move(fileName)), fd_(CreateBeside(fileName_, temp_)) {
+    if (fd_ < 0) {
         error_ = errno;
     }
 }
 
 FreshFile::~FreshFile() {
+    Close();
     if (!temp_.empty()) {
-        file_.Close();
         ::unlink(temp_.c_str());
     }
+}
+
+bool FreshFile::Close() {
+    return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0;
 }
 
 bool FreshFile::Failed() {
@@ -176,13 +181,13 @@ bool FreshFile::Failed() {
 
 bool FreshFile::Flush() {
     errno = 0;
-    bool ok = WriteAll(file_.get(), buffer_);
+    bool ok = WriteAll(fd_, buffer_);
     buffer_.clear();
     return ok || Failed();
 }
 
 bool FreshFile::Write(std::string_view bytes) {
-    if (!file_) {
+    if (fd_ < 0) {
         error_ = EBADF;
         return false;
     }
@@ -192,7 +197,7 @@ bool FreshFile::Write(std::string_view bytes) {
         }
         if (bytes.size() >= kFreshBufferBytes) {
             errno = 0;
-            return WriteAll(file_.get(), bytes) || Failed();
+            return WriteAll(fd_, bytes) || Failed();
         }
     }
     buffer_.append(bytes);
@@ -200,11 +205,11 @@ bool FreshFile::Write(std::string_view bytes) {
 }
 
 bool FreshFile::Commit() {
-    if (!file_) {
+    if (fd_ < 0) {
         error_ = EBADF;
         return false;
     }
-    if (!Flush() || ::fsync(file_.get()) != 0 || !file_.Close() ||
+    if (!Flush() || ::fsync(fd_) != 0 || !Close() ||
         ::rename(temp_.c_str(), fileName_.c_str()) != 0) {
         return Failed();
     }

@@ -3,8 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "FileDescriptor.h"
-
 // Files the programs write whole: the configuration files, the parameter file and the updater's
 // settings in their place (a write gets the answers the file system would give a plain write of
 // the file), the updater's work files anew.
@@ -34,7 +32,7 @@ public:
     FreshFile(const FreshFile&) = delete;
     FreshFile& operator=(const FreshFile&) = delete;
 
-    bool IsOpen() const { return static_cast<bool>(file_); }
+    bool IsOpen() const { return fd_ >= 0; }
     // Adds bytes at the end. False when the disk refused them.
     bool Write(std::string_view bytes);
     // Puts the file, whole on the disk, in the name's place. False when it could not: the name
@@ -46,10 +44,11 @@ public:
 private:
     bool Flush();
     bool Failed();
+    bool Close();
 
     std::string fileName_;
-    std::string temp_;
-    FileDescriptor file_;
+    std::string temp_;  // the new file's own name until it takes fileName's place
+    int fd_;
     std::string buffer_;
     int error_ = 0;
 };
