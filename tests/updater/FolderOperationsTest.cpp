@@ -134,7 +134,7 @@ TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
         std::string outcome = "copied: ";
         try {
             CopyDir(*c.source ? root.File(c.source) : "", bak);
-        } catch (const std::exception& e) {
+        } catch (const std::exception&) {
             outcome = "raised: ";
         }
         return outcome + Listing(bak);

@@ -110,7 +110,7 @@ struct UnwritableSettingsCase {
 
 class UnwritableSettings : public ::testing::TestWithParam<UnwritableSettingsCase> {};
 
-TEST_P(UnwritableSettings, EndWithTheReasonAndExitCodeOne) {
+TEST_P(UnwritableSettings, EndsWithTheReasonAndExitCodeOne) {
     const UnwritableSettingsCase& c = GetParam();
     if (c.asNobody && ::geteuid() != 0) {
         GTEST_SKIP() << "only root can run the updater as another user";
