@@ -10,10 +10,13 @@ namespace platform {
 // Reports no failure; what cannot be removed stays as it is.
 void DeleteFolderTree(const std::string& folder);
 
-// Copies Source (a folder with everything in it, or a file) into the folder Dest under Source's
-// last name; when Dest does not exist, the copy becomes Dest. A symbolic link is copied as a link.
-// An empty or missing Source copies nothing; a copy that fails on the way (a full disk) raises
-// std::runtime_error with the reason.
+// Copies the folder Source with everything in it into the folder Dest, under Source's last name,
+// and replaces the copy of Source left there before only once the new copy is whole: the copy is
+// made beside it under a hidden name of its own, then renamed into place, and only then does the
+// old copy go. Nothing else in Dest is touched. A symbolic link at Source is followed; links
+// inside it are copied as links. Raises std::runtime_error with the reason (Source missing or no
+// folder, Dest no folder, a full disk); the old copy then stays as it was, and nothing of the
+// new one remains.
 void CopyFolderTree(const std::string& source, const std::string& dest);
 
 }  // namespace platform

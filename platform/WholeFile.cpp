@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <utility>
 
 #include "FileDescriptor.h"
 
@@ -16,6 +18,10 @@ namespace {
 
 // The kernel's own limit on a chain of symbolic links.
 constexpr int kMaxLinkHops = 40;
+// A fresh file's bytes reach the disk in writes of about this size.
+constexpr size_t kFreshBufferBytes = 1024 * 1024;
+// Names tried for a fresh file before giving up: each is taken only when nothing has it.
+constexpr int kFreshNameTries = 100;
 
 // The file a write to fileName lands in: the end of its chain of symbolic links (a link that
 // leads nowhere names the file the write creates). Folders on the way are left to the kernel.
@@ -71,6 +77,45 @@ bool TakeOver(int fresh, const struct stat& old) {
     return ::fchmod(fresh, old.st_mode & 07777) == 0;
 }
 
+// A name beside fileName for its fresh file: hidden, and random so that nobody can take it first.
+std::string FreshName(const std::string& fileName) {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+    const size_t slash = fileName.rfind('/');
+    const size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = fileName.substr(0, base) + "." + fileName.substr(base) + ".";
+    for (int i = 0; i < 6; ++i) {
+        name += kLetters[pick(random)];
+    }
+    return name;
+}
+
+// Creates a new file beside fileName under a name of its own, put in temp; -1 with errno set when
+// there can be none. A folder at fileName stays a folder, as it would for a plain create.
+int CreateBeside(const std::string& fileName, std::string& temp) {
+    struct stat st {};
+    if (fileName.empty() || fileName.back() == '/' ||
+        (::lstat(fileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        errno = EISDIR;
+        return -1;
+    }
+    for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
+        temp = FreshName(fileName);
+        int fd = ::open(temp.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    temp.clear();
+    return -1;
+}
+
 }  // namespace
 
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
@@ -109,6 +154,72 @@ bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
     }
     ::unlink(temp.c_str());
     return false;
+}
+
+FreshFile::FreshFile(std::string fileName)
+    : fileName_(std::move(fileName)), fd_(CreateBeside(fileName_, temp_)) {
+    if (fd_ < 0) {
+        error_ = errno;
+    }
+}
+
+FreshFile::~FreshFile() {
+    Close();
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+    }
+}
+
+bool FreshFile::Close() {
+    return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0;
+}
+
+bool FreshFile::Failed() {
+    error_ = errno != 0 ? errno : EIO;
+    return false;
+}
+
+bool FreshFile::Flush() {
+    errno = 0;
+    bool ok = WriteAll(fd_, buffer_);
+    buffer_.clear();
+    return ok || Failed();
+}
+
+bool FreshFile::Write(std::string_view bytes) {
+    if (fd_ < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    if (buffer_.size() + bytes.size() > kFreshBufferBytes) {
+        if (!Flush()) {
+            return false;
+        }
+        if (bytes.size() >= kFreshBufferBytes) {
+            errno = 0;
+            return WriteAll(fd_, bytes) || Failed();
+        }
+    }
+    buffer_.append(bytes);
+    return true;
+}
+
+bool FreshFile::Commit() {
+    if (fd_ < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    if (!Flush() || ::fsync(fd_) != 0 || !Close() ||
+        ::rename(temp_.c_str(), fileName_.c_str()) != 0) {
+        return Failed();
+    }
+    temp_.clear();
+    return true;
+}
+
+bool WriteFreshFile(const std::string& fileName, std::string_view bytes) {
+    FreshFile file(fileName);
+    return file.Write(bytes) && file.Commit();
 }
 
 std::string ReadFileBytes(const std::string& fileName) {

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-// Files the programs write whole (the configuration files, the parameter file, the updater's
-// settings). A write gets the answers the file system would give a plain write of the file.
+// Files the programs write whole: the configuration files, the parameter file and the updater's
+// settings in their place (a write gets the answers the file system would give a plain write of
+// the file), the updater's work files anew.
 namespace platform {
 
 // Replaces the contents of fileName by bytes, so that a crash or a full disk leaves either the
@@ -16,6 +17,44 @@ namespace platform {
 // A file the process may write in a folder it may not add to, or one whose owner it could not
 // keep, is written in place, as a plain write would write it. False when it could not write.
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes);
+
+// A file written anew at a name, never through what stands there: the bytes go to a new file
+// beside it, under a name of its own made for this write alone, which takes the name's place only
+// on Commit. Whatever stood at the name then goes, a file or a symbolic link (what the link leads
+// to stays untouched). Uncommitted, the new file is removed. The new file gets the permission
+// bits of a plain create. For the files a program writes anew on every run in a folder others may
+// write to: a link planted at the name cannot steer the bytes elsewhere.
+class FreshFile {
+public:
+    // Not open (Error says why) when fileName names a folder or its folder takes no new file.
+    explicit FreshFile(std::string fileName);
+    ~FreshFile();
+    FreshFile(const FreshFile&) = delete;
+    FreshFile& operator=(const FreshFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // Adds bytes at the end. False when the disk refused them.
+    bool Write(std::string_view bytes);
+    // Puts the file, whole on the disk, in the name's place. False when it could not: the name
+    // then holds what it held before.
+    bool Commit();
+    // The errno value of the last failure.
+    int Error() const { return error_; }
+
+private:
+    bool Flush();
+    bool Failed();
+    bool Close();
+
+    std::string fileName_;
+    std::string temp_;  // the new file's own name until it takes fileName's place
+    int fd_;
+    std::string buffer_;
+    int error_ = 0;
+};
+
+// fileName written anew with bytes, as FreshFile writes it. False when it could not be.
+bool WriteFreshFile(const std::string& fileName, std::string_view bytes);
 
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& fileName);

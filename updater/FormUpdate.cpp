@@ -14,12 +14,12 @@
 
 #include "Application.h"
 #include "JpegImage.h"
-#include "PrivateProfile.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "TextCodec.h"
 #include "UpdateUrl.h"
 #include "UpdaterGlobal.h"
+#include "WholeFile.h"
 
 using namespace platform;
 
@@ -81,10 +81,28 @@ bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::p
     return o == outer.end();
 }
 
-// Deleting the backup folder first must never delete the program being backed up, and the copy
-// must not land inside what it copies.
+// A backup of nothing would take the place of the last good one: the program folder must be a
+// folder with something in it (a link to one serves). The backup must never land in the program
+// being backed up, nor the copy inside what it copies.
 void CheckBackUpFolders(const std::string& source, const std::string& dest) {
-    if (source.empty() || dest.empty()) {
+    if (source.empty()) {
+        throw Exception("The program folder to back up is not set");
+    }
+    std::error_code ec;
+    const auto status = std::filesystem::status(source, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        throw Exception("Program folder " + source + " does not exist");
+    }
+    if (ec) {
+        throw Exception("Program folder " + source + " cannot be read: " + ec.message());
+    }
+    if (!std::filesystem::is_directory(status)) {
+        throw Exception("Program folder " + source + " is not a folder");
+    }
+    if (std::filesystem::is_empty(source, ec) && !ec) {
+        throw Exception("Program folder " + source + " is empty");
+    }
+    if (dest.empty()) {
         return;
     }
     auto src = Normalised(source);
@@ -150,7 +168,8 @@ void TForm_Main::SaveStatusLog() const {
         text += line + "\r\n";
     }
     // Nothing can be reported any more while the window goes; the log is a record, not a step.
-    ReplaceFileContents(ExeDir + "Update.log", Utf8ToGbk(text));
+    // Written anew, so that a link planted at its name never receives it.
+    WriteFreshFile(ExeDir + "Update.log", Utf8ToGbk(text));
 }
 
 void TForm_Main::FormClose(CloseAction& action) {
@@ -331,10 +350,10 @@ void TForm_Main::BackUpOld(const Variant&, Variant& out) {
     RunStep(out, "备份旧版本文件出现异常:", [this] {
         BeginLocalStep("开始备份旧版本文件...");
         CheckBackUpFolders(BackUpSet.BackUpSrc, BackUpSet.BackUpDest);
-        operations_->DeleteDir(BackUpSet.BackUpDest);
         PBNow->setValue(5);
         operations_->EnsureDir(BackUpSet.BackUpDest);
         PBNow->setValue(10);
+        // The old backup goes only once the new one is whole, and nothing else in the folder.
         operations_->CopyDir(BackUpSet.BackUpSrc, BackUpSet.BackUpDest);
         EndLocalStep("备份旧版本文件完毕!");
         return true;

@@ -1,23 +1,21 @@
 #include "UpdateDownload.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "CurlSetup.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "UpdateUrl.h"
+#include "WholeFile.h"
 
 namespace {
 
 // Large reads keep the progress reports (each one lets the window process its messages) far
 // from what limits a download.
 constexpr long kReadBufferBytes = 512 * 1024;
-constexpr size_t kFileBufferBytes = 1024 * 1024;
 // While a transfer blocks, the windows still get their messages this often.
 constexpr auto kMessageSlice = std::chrono::milliseconds(100);
 // The count reaches the window at most this often (and always once at the end): a report
@@ -55,56 +53,40 @@ private:
     size_t limit_;
 };
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The local file of a download: created empty, replacing a file of that name; removed again
-// unless the download finished and every byte reached the disk.
+// The local file of a download, written beside its name: it takes the name's place, replacing
+// what stood there (a file, a symbolic link, never written through), only once the download
+// finished and every byte reached the disk. A download that fails leaves no file of its own.
 class FileSink : public BodySink {
 public:
-    explicit FileSink(const std::string& fileName) : fileName_(fileName) {
-        file_.reset(std::fopen(fileName.c_str(), "wb"));
-        if (!file_) {
-            throw Exception("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
-        }
-        buffer_ = std::make_unique<char[]>(kFileBufferBytes);
-        std::setvbuf(file_.get(), buffer_.get(), _IOFBF, kFileBufferBytes);
-    }
-    ~FileSink() override {
-        if (file_) {
-            file_.reset();
-            std::error_code ec;
-            std::filesystem::remove(fileName_, ec);
+    explicit FileSink(const std::string& fileName) : fileName_(fileName), file_(fileName) {
+        if (!file_.IsOpen()) {
+            throw Exception("Cannot create file \"" + fileName + "\". " +
+                            std::strerror(file_.Error()));
         }
     }
 
     bool Write(const char* data, size_t bytes) override {
-        if (std::fwrite(data, 1, bytes, file_.get()) == bytes) {
+        if (file_.Write(std::string_view(data, bytes))) {
             return true;
         }
-        error_ = "Error writing file \"" + fileName_ + "\". " + std::strerror(errno);
+        error_ = WriteError();
         return false;
     }
 
-    // Flushes and closes the file; raises when the disk refused the last bytes.
+    // Raises when the disk refused the last bytes.
     void Finish() {
-        std::FILE* file = file_.release();
-        bool flushed = std::fflush(file) == 0;
-        int error = errno;
-        bool closed = std::fclose(file) == 0;
-        if (!flushed || !closed) {
-            std::error_code ec;
-            std::filesystem::remove(fileName_, ec);
-            throw Exception("Error writing file \"" + fileName_ + "\". " +
-                            std::strerror(flushed ? errno : error));
+        if (!file_.Commit()) {
+            throw Exception(WriteError());
         }
     }
 
 private:
+    std::string WriteError() const {
+        return "Error writing file \"" + fileName_ + "\". " + std::strerror(file_.Error());
+    }
+
     std::string fileName_;
-    std::unique_ptr<char[]> buffer_;
-    std::unique_ptr<std::FILE, FileClose> file_;
+    platform::FreshFile file_;
 };
 
 struct CurlFree {

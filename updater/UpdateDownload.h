@@ -42,9 +42,10 @@ inline constexpr size_t kMaxVersionFileBytes = 1024 * 1024;
 bool DownLoadFile(const std::string& url, const std::string& localFile, TTransferEvents& events,
                   const TShowStatus& showStatus, const TTransferLimits& limits = {});
 
-// GET without a byte range into LocalFile (created empty first, replacing any file of that name).
-// True on success; raises Exception with the reason otherwise (no connection, an error status,
-// a stall, a certificate that fails its check, a full disk). A failed download leaves no file
+// GET without a byte range into LocalFile, which replaces whatever stood at that name (a file, or
+// a symbolic link: never written through) once the body has arrived whole. True on success;
+// raises Exception with the reason otherwise (no connection, an error status, a stall, a
+// certificate that fails its check, a full disk). A failed download leaves no file of its own
 // behind, so nothing half-written is ever taken for a package.
 bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                   const TTransferLimits& limits = {});
@@ -62,6 +63,7 @@ bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransfer
 std::string HttpGetToMemory(const std::string& url, TTransferEvents& events,
                             const TTransferLimits& limits = {});
 
-// Saves the version file's bytes unchanged (as "verex.ini"). Raises Exception when the file
-// cannot be written whole.
+// Saves the version file's bytes unchanged (as "verex.ini"), as a new file in the name's place: a
+// symbolic link there is replaced, never written through. Raises Exception when the file cannot
+// be written whole.
 void SaveVersionFile(const std::string& fileName, const std::string& bytes);

@@ -63,8 +63,9 @@ void LoadOtherSet() {
 }
 
 void SaveUpdaterConfig() {
-    UpdaterConfigIni->WriteString(kUpdateSection, "Ver", UpdateSet.Ver);
-    UpdaterConfigIni.reset();
+    // Closed also when the write is refused.
+    const std::unique_ptr<TIniFile> ini = std::move(UpdaterConfigIni);
+    ini->WriteString(kUpdateSection, "Ver", UpdateSet.Ver);
 }
 
 void LoadUpdateSetEx() {

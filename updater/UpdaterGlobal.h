@@ -53,7 +53,8 @@ void LoadUpdateSet();
 void LoadRunType();
 void LoadBackUpSet();
 void LoadOtherSet();
-// Writes UpdateSet.Ver back (the only setting the updater changes) and closes the file.
+// Writes UpdateSet.Ver back (the only setting the updater changes) and closes the file. Raises
+// EIniFileException when the file cannot be written; it is closed all the same.
 void SaveUpdaterConfig();
 // Reads the version file's section into UpdateSetEx.
 void LoadUpdateSetEx();

@@ -1,6 +1,8 @@
 #include "UpdaterMain.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,20 @@
 #include "UpdaterGlobal.h"
 
 using namespace platform;
+
+namespace {
+
+// A settings file that cannot be read or written back ends the updater with its reason, told to
+// whoever started it: standard error always, a box only when a person watches.
+int EndWithError(const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    if (!AutoMode) {
+        MessageBoxA(nullptr, error.what(), Application::Title(), MB_ICONERROR);
+    }
+    return 1;
+}
+
+}  // namespace
 
 void RegisterUpdaterForm() {
     RegisterFormClass<TForm_Main>("TForm_Main");
@@ -43,10 +59,16 @@ int UpdaterMain(int argc, char** argv) {
 
     Application app(argc, argv);
     RegisterUpdaterForm();
-    LoadUpdaterConfig(ProgramFolder());
+    // Set before the settings are read, so that a box about them has the title too.
     Application::SetTitle(kDefaultUpdaterTitle);
-    ReportUncaught(RunUpdate);
-    SaveUpdaterConfig();
+    int exitCode = 0;
+    try {
+        LoadUpdaterConfig(ProgramFolder());
+        ReportUncaught(RunUpdate);
+        SaveUpdaterConfig();
+    } catch (const std::exception& e) {
+        exitCode = EndWithError(e);
+    }
     UnregisterUpdaterForm();
-    return 0;
+    return exitCode;
 }

@@ -10,5 +10,6 @@ void UnregisterUpdaterForm();
 // called once, and the window freed (writing Update.log) before this returns.
 void RunUpdate();
 
-// The process entry; returns the exit code: 1 when another updater runs, else 0.
+// The process entry; returns the exit code: 1 when another updater runs or the settings file
+// cannot be written back (its reason on standard error, and in a box outside AUTO mode), else 0.
 int UpdaterMain(int argc, char** argv);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "TestFolder.h"
 #include "Unprivileged.h"
@@ -123,6 +124,35 @@ TEST(WholeFile, RefusesWhatCannotBeAFile) {
     fs::create_symlink("loop.ini", dir.File("loop.ini"));
     EXPECT_FALSE(ReplaceFileContents(dir.File("loop.ini"), "x"));
     EXPECT_TRUE(fs::is_symlink(dir.File("loop.ini")));
+}
+
+TEST(WholeFile, FreshFileRefusesAFolderAtItsName) {
+    TestFolder dir;
+    fs::create_directory(dir.File("Update.log"));
+    EXPECT_FALSE(WriteFreshFile(dir.File("Update.log"), "x"));
+    EXPECT_FALSE(WriteFreshFile(dir.File("Update.log/"), "x"));
+    EXPECT_TRUE(fs::is_empty(dir.File("Update.log")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(WholeFile, FreshFileTakesTheNameOnlyWhenCommitted) {
+    TestFolder dir;
+    dir.Write("verex.ini", "old");
+    const std::string large(3 * 1024 * 1024, 'n');  // more than is held back in memory
+    {
+        FreshFile file(dir.File("verex.ini"));
+        ASSERT_TRUE(file.IsOpen());
+        ASSERT_TRUE(file.Write(large));
+        EXPECT_EQ(dir.Read("verex.ini"), "old");
+    }
+    EXPECT_EQ(dir.Read("verex.ini"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
+        << "the uncommitted file is gone";
+
+    FreshFile file(dir.File("verex.ini"));
+    ASSERT_TRUE(file.Write(large) && file.Write("!") && file.Commit());
+    EXPECT_EQ(dir.Read("verex.ini"), large + "!");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

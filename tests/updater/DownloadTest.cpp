@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 
 #include "ChildProcess.h"
 #include "FileSizeLimit.h"
+#include "FormUpdate.h"
 #include "QzErrors.h"
 #include "TestFolder.h"
 #include "TestPki.h"
@@ -320,6 +322,70 @@ TEST_F(DownloadTest, VersionFileComesBackAndIsSavedByteForByte) {
     SaveVersionFile(local_.File("verex.ini"), bytes);
     EXPECT_EQ(local_.Read("verex.ini"), served_->Read("Update.txt"));
 }
+
+// The updater's work files, rewritten on every run in a folder the cashier may own: whatever
+// stands at their name, a link planted there must never steer the bytes elsewhere.
+struct WorkFileCase {
+    const char* name;
+    const char* file;
+    // Writes the work file into the folder as the updater does; the bytes it should then hold.
+    std::string (*write)(const std::string& folder);
+};
+
+class WorkFileAtALink : public DownloadTest, public ::testing::WithParamInterface<WorkFileCase> {
+public:
+    static std::string HttpPackage(const std::string& folder) {
+        return Package(Http("/files/p.zip"), folder);
+    }
+    static std::string FtpPackage(const std::string& folder) {
+        return Package(Ftp("", "/p.zip"), folder);
+    }
+
+private:
+    static std::string Package(const std::string& url, const std::string& folder) {
+        RecordedTransfer events;
+        EXPECT_TRUE(DownLoadFile(url, folder + "p.zip", events,
+                                 [](const std::string& line) { ADD_FAILURE() << line; }));
+        return PackageBytes();
+    }
+};
+
+TEST_P(WorkFileAtALink, ReplacesTheLinkAndLeavesItsTargetAlone) {
+    const WorkFileCase& c = GetParam();
+    local_.Write("elsewhere/precious", "precious");
+    for (const char* target : {"elsewhere/precious", "elsewhere/created"}) {
+        SCOPED_TRACE(target);
+        const std::string file = local_.File(c.file);
+        fs::remove(file);
+        fs::create_symlink(local_.File(target), file);
+        const std::string written = c.write(local_.Path());
+        EXPECT_FALSE(fs::is_symlink(file));
+        EXPECT_EQ(local_.Read(c.file), written);
+        EXPECT_EQ(local_.Read("elsewhere/precious"), "precious");
+        EXPECT_FALSE(fs::exists(local_.File("elsewhere/created")));
+        EXPECT_EQ(std::distance(fs::directory_iterator(local_.Path()), fs::directory_iterator()), 2)
+            << "the work file and the folder elsewhere, nothing left beside them";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UpdaterFiles, WorkFileAtALink,
+    ::testing::Values(WorkFileCase{"VersionFile", "verex.ini",
+                                   [](const std::string& folder) {
+                                       SaveVersionFile(folder + "verex.ini", "[升级配置]");
+                                       return std::string("[升级配置]");
+                                   }},
+                      WorkFileCase{"HttpPackage", "p.zip", WorkFileAtALink::HttpPackage},
+                      WorkFileCase{"FtpPackage", "p.zip", WorkFileAtALink::FtpPackage},
+                      WorkFileCase{"UpdateLog", "Update.log",
+                                   [](const std::string& folder) {
+                                       // The window writes its log, empty here, when it goes.
+                                       TForm_Main window(nullptr, folder,
+                                                         std::make_unique<TUpdateOperations>(),
+                                                         TStatusPace{0, 0});
+                                       return std::string();
+                                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, VersionFileThatCannotBeFetchedRaises) {
     EXPECT_NE(VersionFileError(Http("/files/none.txt")), "");

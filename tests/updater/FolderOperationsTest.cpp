@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
+#include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FolderOperations.h"
 #include "QzErrors.h"
+#include "SmallFileSystem.h"
 #include "TestFolder.h"
 
 namespace fs = std::filesystem;
@@ -70,20 +75,105 @@ TEST(CopyDir, TrailingSlashOnSourceKeepsItsName) {
     EXPECT_EQ(root.Read("Shop/bak/Pay/VelPay"), "program");
 }
 
-TEST(CopyDir, EmptyOrMissingSourceCopiesNothingAndRaisesNothing) {
-    TestFolder root;
-    fs::create_directories(root.File("bak"));
-    EXPECT_NO_THROW(CopyDir("", root.File("bak")));
-    EXPECT_NO_THROW(CopyDir(root.File("missing"), root.File("bak")));
-    EXPECT_TRUE(fs::is_empty(root.File("bak")));
+// Where a backup is made: a disk with room, or one that fills on the way.
+enum class Disk { Roomy, FileSizeLimit, SmallFileSystem };
+
+// Every entry under folder, hidden ones too, sorted: "name/" for a folder, "name->target" for a
+// link, "name=bytes" for a file (its size for a large one).
+std::string Listing(const fs::path& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) {
+            entries.push_back(name + "->" + fs::read_symlink(entry.path()).string());
+        } else if (entry.is_directory()) {
+            entries.push_back(name + "/");
+        } else {
+            const std::string bytes = ReadBytes(entry.path());
+            entries.push_back(
+                name + "=" + (bytes.size() > 64 ? std::to_string(bytes.size()) + " bytes" : bytes));
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string text;
+    for (const auto& entry : entries) {
+        text += (text.empty() ? "" : "; ") + entry;
+    }
+    return text;
 }
 
-TEST(CopyDir, CopyCutShortByAFullDiskRaises) {
+// A backup folder holding an older copy of the program folder and a file of someone else's,
+// backed up into again.
+struct BackupCase {
+    const char* name;
+    const char* source;  // under the test folder; empty: no source set
+    Disk disk;
+    const char* outcome;  // "copied" or "raised", then the backup folder's listing
+};
+
+constexpr const char* kUntouched =
+    "raised: Pay/; Pay/VelPay=old client; Pay/stale.txt=stale; notes.txt=keep";
+
+class CopyDirBackup : public ::testing::TestWithParam<BackupCase> {};
+
+TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
+    const BackupCase& c = GetParam();
     TestFolder root;
-    root.Write("Shop/Pay/VelPay", std::string(256 * 1024, 'p'));
-    fs::create_directories(root.File("Shop/bak"));
-    FileSizeLimit nearlyFull(64 * 1024);
-    EXPECT_THROW(CopyDir(root.File("Shop/Pay"), root.File("Shop/bak")), std::exception);
+    root.Write("Shop/Pay/VelPay", "new client");
+    root.Write("Shop/Pay/Config/Config.ini", "[a]");
+    fs::create_directory_symlink(root.File("Shop/Pay"), root.File("Shop/Current"));
+    root.Write("Shop/file.txt", "not a folder");
+    root.Write("Large/Pay/VelPay", std::string(512 * 1024, 'p'));
+    const std::string bak = root.File("bak");
+    fs::create_directories(bak);
+
+    auto backUp = [&] {
+        WriteBytes(bak + "/Pay/VelPay", "old client");
+        WriteBytes(bak + "/Pay/stale.txt", "stale");
+        WriteBytes(bak + "/notes.txt", "keep");
+        std::string outcome = "copied: ";
+        try {
+            CopyDir(*c.source ? root.File(c.source) : "", bak);
+        } catch (const std::exception&) {
+            outcome = "raised: ";
+        }
+        return outcome + Listing(bak);
+    };
+    std::optional<std::string> outcome;
+    switch (c.disk) {
+        case Disk::Roomy:
+            outcome = backUp();
+            break;
+        case Disk::FileSizeLimit: {
+            FileSizeLimit nearlyFull(64 * 1024);
+            outcome = backUp();
+            break;
+        }
+        case Disk::SmallFileSystem:
+            outcome = OnSmallFileSystem(bak, 256 * 1024, backUp);
+            if (!outcome) {
+                GTEST_SKIP() << "no private mount on this machine";
+            }
+            break;
+    }
+    EXPECT_EQ(*outcome, c.outcome);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, CopyDirBackup,
+    ::testing::Values(
+        BackupCase{"OlderCopyReplacedTheRestKept", "Shop/Pay", Disk::Roomy,
+                   "copied: Pay/; Pay/Config/; Pay/Config/Config.ini=[a]; Pay/VelPay=new client; "
+                   "notes.txt=keep"},
+        BackupCase{"LinkCopiedAsTheFolderItLeadsTo", "Shop/Current", Disk::Roomy,
+                   "copied: Current/; Current/Config/; Current/Config/Config.ini=[a]; "
+                   "Current/VelPay=new client; Pay/; Pay/VelPay=old client; Pay/stale.txt=stale; "
+                   "notes.txt=keep"},
+        BackupCase{"EmptySource", "", Disk::Roomy, kUntouched},
+        BackupCase{"MissingSource", "Shop/missing", Disk::Roomy, kUntouched},
+        BackupCase{"SourceIsAFile", "Shop/file.txt", Disk::Roomy, kUntouched},
+        BackupCase{"CutShortByAFileSizeLimit", "Large/Pay", Disk::FileSizeLimit, kUntouched},
+        BackupCase{"CutShortByAFullFileSystem", "Large/Pay", Disk::SmallFileSystem, kUntouched}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

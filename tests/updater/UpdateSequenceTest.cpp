@@ -125,7 +125,6 @@ TEST_F(UpdateRun, FullSuccessRunsEveryStepInOrder) {
                               "/VelPay_1.0.6.zip)",
                           "UnZipFiles(" + temp + "/VelPay_1.0.6.zip," + temp + ")",
                           "CloseProgramWindow(Till 1)",
-                          "DeleteDir(" + dir.Path() + "bak)",
                           "EnsureDir(" + dir.Path() + "bak)",
                           "CopyDir(" + dir.Path() + "pay," + dir.Path() + "bak)",
                           "RunSetupProgram(" + temp + ",setup.sh)",
@@ -396,12 +395,40 @@ TEST_F(UpdateRun, BackupFolderOverlappingTheProgramFolderIsRefused) {
     }
 }
 
-TEST_F(UpdateRun, EmptyBackUpSrcCopiesNothingAndSucceeds) {
-    BackUpSet.BackUpSrc.clear();
+// A program folder that holds nothing to back up: the step fails before it touches the backup.
+struct RefusedSourceCase {
+    const char* name;
+    const char* source;  // under the test folder; nullptr: the setting is empty
+    const char* reason;  // how the step's error line ends, before its "!"
+};
+
+class BackUpRefused : public UpdateRun, public ::testing::WithParamInterface<RefusedSourceCase> {};
+
+TEST_P(BackUpRefused, FailsTheStepAndKeepsTheOldBackup) {
+    dir.Write("bak/pay/VelPay", "older client");
+    dir.Write("bak/notes.txt", "keep");
+    dir.Write("file.txt", "not a folder");
+    std::filesystem::create_directory(dir.File("nothing"));
+    BackUpSet.BackUpSrc = GetParam().source ? dir.File(GetParam().source) : "";
     form->BackUpOld(Variant(), result);
-    EXPECT_EQ(result, Variant(true));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.File("bak")));
+    form.reset();
+    EXPECT_EQ(result, Variant(false));
+    const auto lines = LoggedLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "开始备份旧版本文件...");
+    EXPECT_TRUE(lines[1].starts_with("备份旧版本文件出现异常:")) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(std::string(GetParam().reason) + "!")) << lines[1];
+    EXPECT_EQ(dir.Read("bak/pay/VelPay"), "older client");
+    EXPECT_EQ(dir.Read("bak/notes.txt"), "keep");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, BackUpRefused,
+    ::testing::Values(RefusedSourceCase{"EmptyBackUpSrc", nullptr, "is not set"},
+                      RefusedSourceCase{"MissingBackUpSrc", "missing", "does not exist"},
+                      RefusedSourceCase{"BackUpSrcIsAFile", "file.txt", "is not a folder"},
+                      RefusedSourceCase{"BackUpSrcIsAnEmptyFolder", "nothing", "is empty"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // How the overall bar's budget of 16 is spent: two for each step, the three transfers' two
 // each at their midpoint and end.

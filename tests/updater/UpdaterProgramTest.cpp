@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,19 +15,23 @@ namespace {
 
 // A copy of the real OrvUpdate in a folder of its own, under a name no other test uses (the
 // single-instance lock goes by the name), on the offscreen platform with its message boxes
-// noted in a file instead of shown.
+// noted in a file instead of shown, and what it writes to standard output and error in "output".
+// Started directly, or through a runner (a command that runs the rest of its arguments).
 class UpdaterCopy {
 public:
     UpdaterCopy(const TestFolder& dir, const std::string& name,
-                const std::vector<std::string>& arguments = {}) {
+                const std::vector<std::string>& arguments = {},
+                const std::vector<std::string>& runner = {}) {
         const std::string path = dir.File(name);
         std::filesystem::copy_file(ORVUPDATE_EXE, path,
                                    std::filesystem::copy_options::overwrite_existing);
-        std::vector<std::string> argv = {path};
+        std::vector<std::string> argv = runner;
+        argv.push_back(path);
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         ChildProcess::Options options;
         options.env = {"QT_QPA_PLATFORM=offscreen",
                        "VELPAY_TEST_MESSAGEBOXES=" + dir.File("boxes")};
+        options.outputFile = dir.File("output");
         process_ = std::make_unique<ChildProcess>(argv, options);
     }
     // The exit code, or -1 while it still runs after the wait.
@@ -89,5 +94,56 @@ TEST(UpdaterProgram, SecondInstanceEndsWithOneBeforeTouchingAnyFile) {
     }
     EXPECT_EQ(running.WaitExit(std::chrono::seconds(60)), 0);
 }
+
+// Runs the rest of its arguments as the user and group "nobody", as a till's cashier is no root.
+const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                            "--clear-groups", "--"};
+
+// A settings file the updater cannot write its version back to.
+struct UnwritableSettingsCase {
+    const char* name;
+    bool isAFolder;  // otherwise a file with these permission bits
+    mode_t mode;
+    bool asNobody;
+    bool automatic;
+};
+
+class UnwritableSettings : public ::testing::TestWithParam<UnwritableSettingsCase> {};
+
+TEST_P(UnwritableSettings, EndsWithTheReasonAndExitCodeOne) {
+    const UnwritableSettingsCase& c = GetParam();
+    if (c.asNobody && ::geteuid() != 0) {
+        GTEST_SKIP() << "only root can run the updater as another user";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    const std::string settings = dir.File("Config.ini");
+    if (c.isAFolder) {
+        std::filesystem::create_directory(settings);
+    } else {
+        dir.Write("Config.ini", kConfig);
+        std::filesystem::permissions(settings, static_cast<std::filesystem::perms>(c.mode));
+    }
+    UpdaterCopy updater(
+        dir, UniqueName(),
+        c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{},
+        c.asNobody ? kAsNobody : std::vector<std::string>{});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 1) << "an exit code, not an abort";
+
+    const std::string reason = "Unable to write to " + settings;
+    EXPECT_NE(dir.Read("output").find(reason + "\n"), std::string::npos) << dir.Read("output");
+    EXPECT_EQ(dir.Read("boxes"), c.automatic ? "" : "Orv智能升级程序|" + reason + "|16\n");
+    EXPECT_EQ(UpdateLogTexts(dir.Read("Update.log")).size(), 4u) << "the failed check, logged";
+    if (!c.isAFolder) {
+        EXPECT_EQ(dir.Read("Config.ini"), kConfig);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, UnwritableSettings,
+    ::testing::Values(UnwritableSettingsCase{"AFolderOfThatName", true, 0, false, false},
+                      UnwritableSettingsCase{"ReadOnlyForTheUser", false, 0444, true, true},
+                      UnwritableSettingsCase{"UnreadableForTheUser", false, 0, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
