@@ -143,7 +143,7 @@ struct BadPackage {
 
 class BadPackageTest : public UnzipTest, public ::testing::WithParamInterface<BadPackage> {};
 
-TEST_P(BadPackageTest, FailsWithItsLineAndWritesNothingOutsideTemp) {
+TEST_P(BadPackageTest, FailsWithItsLineAndLeavesNothingBehind) {
     GetParam().make(Archive());
     std::error_code ec;
     bool etcXBefore = fs::exists("/etc/x", ec);
