@@ -17,8 +17,9 @@ packages=(
   cups cups-client cups-filters poppler-utils zbar-tools qrencode imagemagick
   fonts-wqy-microhei
   python3 python3-cryptography python3-pyftpdlib python3-dbusmock python3-dbus
-  # the updater's tests and benchmark: a test CA, the reference unzip and curl tools
-  openssl unzip curl bc
+  # the updater's tests and benchmark: a test CA, the reference unzip and curl tools, bsdtar's
+  # ZIP packages
+  openssl unzip curl bc libarchive-tools
   # the Debian package: its dependencies from the programs' shared libraries, private mounts
   dpkg-dev util-linux mount
 )

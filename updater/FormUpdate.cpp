@@ -275,9 +275,7 @@ void TForm_Main::CheckVer(const Variant&, Variant& out) {
         PendingStatus = "开始检测版本信息...";
         std::string bytes = operations_->HttpGetToMemory(UpdateSet.Address, *this);
         operations_->SaveVersionFile(ExeDir + "verex.ini", bytes);
-        VersionIni = std::make_unique<TIniFile>(ExeDir + "verex.ini");
-        LoadUpdateSetEx();
-        VersionIni.reset();
+        ReadVersionFile(ExeDir + "verex.ini");
         if (UpdateSet.Ver == UpdateSetEx.Ver) {
             ShowLine("本机版本已经是最新版本,不需要更新!");
             return false;

@@ -2,12 +2,14 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Process.h"
@@ -106,10 +108,10 @@ Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
             c = '/';
         }
     }
-    if (path.empty() || path.front() == '/' || (path.size() >= 2 && path[1] == ':')) {
+    if (!path.empty() && (path.front() == '/' || (path.size() >= 2 && path[1] == ':'))) {
         Refuse(entry.name, "its path is absolute");
     }
-    entry.folder = path.back() == '/';
+    entry.folder = !path.empty() && path.back() == '/';
     size_t start = 0;
     while (start < path.size()) {
         size_t end = path.find('/', start);
@@ -125,7 +127,8 @@ Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
         }
         start = end + 1;
     }
-    if (entry.relative.empty()) {
+    // A folder entry that names nothing below the destination ("./") is the destination itself.
+    if (entry.relative.empty() && !entry.folder) {
         Refuse(entry.name, "it names no file");
     }
     return entry;
@@ -139,7 +142,7 @@ public:
 
     void Add(zip_uint64_t bytes) {
         done_ += bytes;
-        // The sizes come from the archive's directory, which may understate them.
+        // An archive of empty files and folders is done at once.
         int percent = total_ == 0 || done_ >= total_ ? 100 : static_cast<int>(done_ * 100 / total_);
         while (reported_ < percent) {
             events_.TotalPercentDone(++reported_);
@@ -159,6 +162,25 @@ private:
     int reported_ = 0;
     std::chrono::steady_clock::time_point lastMessages_ = std::chrono::steady_clock::now();
 };
+
+zip_uint64_t SaturatingAdd(zip_uint64_t a, zip_uint64_t b) {
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+// The directory's sizes are what the archive claims; a claim beyond the room fails before the
+// first byte is written instead of filling the disk.
+void CheckRoom(const std::string& destFolder, zip_uint64_t needed, std::uint64_t maxBytes) {
+    std::error_code ec;
+    fs::space_info space = fs::space(destFolder, ec);
+    if (ec) {
+        throw Exception("Cannot read the free space of \"" + destFolder + "\": " + ec.message());
+    }
+    std::uint64_t room = std::min<std::uint64_t>(space.available, maxBytes);
+    if (needed > room) {
+        throw Exception("Unpacking needs " + std::to_string(needed) + " bytes, " +
+                        std::to_string(room) + " are free in \"" + destFolder + "\"");
+    }
+}
 
 void ApplyAttributes(const fs::path& file, const Entry& entry) {
     std::error_code ec;
@@ -190,6 +212,9 @@ void ExtractFile(zip_t* zip, const Entry& entry, const fs::path& target, std::ve
         fs::remove(target, ec);
         throw Exception(message);
     };
+    // The library yields whatever the data inflates to, whatever the directory declares: the
+    // room was checked against the declared sizes, so an entry gets no more than its own.
+    zip_uint64_t written = 0;
     for (;;) {
         zip_int64_t got = zip_fread(in.get(), buffer.data(), buffer.size());
         if (got < 0) {
@@ -197,6 +222,11 @@ void ExtractFile(zip_t* zip, const Entry& entry, const fs::path& target, std::ve
         }
         if (got == 0) {
             break;
+        }
+        written += static_cast<zip_uint64_t>(got);
+        if (written > entry.size) {
+            fail("Entry \"" + entry.name + "\" holds more than its declared " +
+                 std::to_string(entry.size) + " bytes");
         }
         if (std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out.get()) !=
             static_cast<size_t>(got)) {
@@ -217,8 +247,8 @@ void ExtractFile(zip_t* zip, const Entry& entry, const fs::path& target, std::ve
 
 }  // namespace
 
-void UnZipFiles(const std::string& archiveFile, const std::string& destFolder,
-                TUnzipEvents& events) {
+void UnZipFiles(const std::string& archiveFile, const std::string& destFolder, TUnzipEvents& events,
+                std::uint64_t maxBytes) {
     int error = 0;
     std::unique_ptr<zip_t, ZipClose> zip(zip_open(archiveFile.c_str(), ZIP_RDONLY, &error));
     if (!zip) {
@@ -236,9 +266,16 @@ void UnZipFiles(const std::string& archiveFile, const std::string& destFolder,
     std::vector<Entry> entries;
     zip_uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
-        entries.push_back(ReadEntry(zip.get(), static_cast<zip_uint64_t>(i)));
-        total += entries.back().folder ? 0 : entries.back().size;
+        Entry entry = ReadEntry(zip.get(), static_cast<zip_uint64_t>(i));
+        if (entry.relative.empty()) {
+            continue;
+        }
+        if (!entry.folder) {
+            total = SaturatingAdd(total, entry.size);
+        }
+        entries.push_back(std::move(entry));
     }
+    CheckRoom(destFolder, total, maxBytes);
 
     events.StartUnZipInfo();
     try {

@@ -1,6 +1,7 @@
 #include "UpdaterGlobal.h"
 
 #include "Process.h"
+#include "QzErrors.h"
 
 TUpdateSet UpdateSet;
 TRunType RunTypeSet;
@@ -72,6 +73,17 @@ void LoadUpdateSetEx() {
     UpdateSetEx.Ver = VersionIni->ReadString(kUpdateSection, "Ver", kUnknownVersion);
     UpdateSetEx.Address = VersionIni->ReadString(kUpdateSection, "Address", "");
     UpdateSetEx.SetupFile = VersionIni->ReadString(kUpdateSection, "SetupFile", "");
+}
+
+void ReadVersionFile(const std::string& fileName) {
+    VersionIni = std::make_unique<TIniFile>(fileName);
+    // The default version stands in for a missing key and would pass for a new version.
+    const bool named = !VersionIni->ReadString(kUpdateSection, "Ver", "").empty();
+    LoadUpdateSetEx();
+    VersionIni.reset();
+    if (!named) {
+        throw Exception("The version file names no Ver");
+    }
 }
 
 void GetListItem(const std::string& Text, int Index, const std::string& Separator,

@@ -58,6 +58,9 @@ void LoadOtherSet();
 void SaveUpdaterConfig();
 // Reads the version file's section into UpdateSetEx.
 void LoadUpdateSetEx();
+// Opens VersionIni on fileName, runs LoadUpdateSetEx and closes it again. Raises Exception when
+// the file names no version (Ver missing or empty): the server offers nothing to update to.
+void ReadVersionFile(const std::string& fileName);
 
 // The Index-th field (from 1) of Text cut at Separator; Item stays as it was when there is none.
 void GetListItem(const std::string& Text, int Index, const std::string& Separator,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "FileSizeLimit.h"
 #include "PackageUnzip.h"
@@ -117,15 +118,32 @@ TEST_F(UnzipTest, EntryOfTheArchivesOwnNameDoesNotDestroyTheArchiveBeingRead) {
     EXPECT_EQ(root_.Read("temp/z.txt"), std::string(100000, 'z'));
 }
 
+TEST_F(UnzipTest, PackageMadeByBsdtarUnpacksWholeAndItsTopFolderEntryIsPassedOver) {
+    TestFolder package;
+    package.Write("setup.sh", "#!/bin/sh\n");
+    fs::permissions(package.File("setup.sh"), static_cast<fs::perms>(0755));
+    package.Write("Pay/VelPay", "program");
+    // Its first entry is "./", the folder it was made in.
+    const std::string make =
+        "bsdtar --format zip -cf '" + Archive() + "' -C '" + package.Path() + "' .";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    EXPECT_EQ(Unzip(), "");
+    EXPECT_EQ(Written(),
+              (std::vector<std::string>{"temp/Pay", "temp/Pay/VelPay", "temp/setup.sh"}));
+    EXPECT_EQ(root_.Read("temp/Pay/VelPay"), "program");
+    EXPECT_EQ(fs::status(Temp() + "/setup.sh").permissions(), static_cast<fs::perms>(0755));
+}
+
 struct BadPackage {
     const char* name;
     void (*make)(const std::string& archive);
     const char* error;  // a part of the error line
+    bool begins;        // the extraction began (and completed) before the failure
 };
 
 class BadPackageTest : public UnzipTest, public ::testing::WithParamInterface<BadPackage> {};
 
-TEST_P(BadPackageTest, FailsWithItsLineAndWritesNothingOutsideTemp) {
+TEST_P(BadPackageTest, FailsWithItsLineAndLeavesNothingBehind) {
     GetParam().make(Archive());
     std::error_code ec;
     bool etcXBefore = fs::exists("/etc/x", ec);
@@ -136,6 +154,10 @@ TEST_P(BadPackageTest, FailsWithItsLineAndWritesNothingOutsideTemp) {
     }
     EXPECT_FALSE(fs::exists(root_.File("x")));
     EXPECT_EQ(fs::exists("/etc/x", ec), etcXBefore);
+    // Nothing of a refused package stays, not even a file that had begun.
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(events_.events, (GetParam().begins ? std::vector<std::string>{"start", "complete"}
+                                                 : std::vector<std::string>{}));
 }
 
 void NotAZip(const std::string& archive) {
@@ -166,16 +188,55 @@ void Absolute(const std::string& archive) {
 void SymbolicLink(const std::string& archive) {
     ZipBuilder().File("ok.txt", "fine").Symlink("link", "/etc").File("link/x", "y").Write(archive);
 }
+void FileNamedDot(const std::string& archive) {
+    ZipBuilder().File("ok.txt", "fine").File("./.", "nameless").Write(archive);
+}
+// Entries e0.bin, e1.bin ... of `bytes` zero bytes each, whose directory declares the sizes
+// given instead: python's zipfile writes the directory from its records when it closes, so
+// changing them first forges the sizes (in zip64 fields beyond 4 GiB) and keeps the data true.
+void ForgedSizes(const std::string& archive, size_t bytes, std::vector<uint64_t> declared) {
+    std::string make =
+        "/usr/bin/python3 -c 'import sys,zipfile\n"
+        "z=zipfile.ZipFile(sys.argv[1],\"w\",zipfile.ZIP_DEFLATED)\n"
+        "for i,size in enumerate(sys.argv[3:]):\n"
+        "  z.writestr(\"e%d.bin\"%i,bytes(int(sys.argv[2])))\n"
+        "  z.filelist[-1].file_size=int(size)\n"
+        "z.close()' '" +
+        archive + "' " + std::to_string(bytes);
+    for (uint64_t size : declared) {
+        make += " " + std::to_string(size);
+    }
+    if (std::system(make.c_str()) != 0) {
+        throw std::runtime_error("cannot write " + archive);
+    }
+}
+void NoRoom(const std::string& archive) {
+    ForgedSizes(archive, 1, {uint64_t(1) << 60});
+}
+void DeclaredSizesWrapAround(const std::string& archive) {
+    // Their sum modulo 2^64 is 16 bytes.
+    ForgedSizes(archive, 1, {UINT64_MAX - 15, 32});
+}
+void InflatesPastItsSize(const std::string& archive) {
+    ForgedSizes(archive, 4 * 1024 * 1024, {1000});
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Packages, BadPackageTest,
-    ::testing::Values(BadPackage{"NotAZip", NotAZip, "Not a zip archive"},
-                      BadPackage{"EmptyArchive", EmptyArchive, "holds no entries"},
-                      BadPackage{"DamagedEntry", DamagedEntry, "CRC error"},
-                      BadPackage{"DotDot", ClimbsOut, "\"../../x\" refused"},
-                      BadPackage{"DotDotBackslash", ClimbsOutWithBackslashes, "refused"},
-                      BadPackage{"AbsolutePath", Absolute, "\"/etc/x\" refused"},
-                      BadPackage{"SymbolicLink", SymbolicLink, "symbolic link"}),
+    ::testing::Values(BadPackage{"NotAZip", NotAZip, "Not a zip archive", false},
+                      BadPackage{"EmptyArchive", EmptyArchive, "holds no entries", false},
+                      BadPackage{"DamagedEntry", DamagedEntry, "CRC error", true},
+                      BadPackage{"DotDot", ClimbsOut, "\"../../x\" refused", false},
+                      BadPackage{"DotDotBackslash", ClimbsOutWithBackslashes, "refused", false},
+                      BadPackage{"AbsolutePath", Absolute, "\"/etc/x\" refused", false},
+                      BadPackage{"SymbolicLink", SymbolicLink, "symbolic link", false},
+                      BadPackage{"FileNamedDot", FileNamedDot, "names no file", false},
+                      BadPackage{"DeclaredSizeBeyondTheFreeSpace", NoRoom,
+                                 "needs 1152921504606846976 bytes", false},
+                      BadPackage{"DeclaredSizesWrapAround", DeclaredSizesWrapAround,
+                                 "needs 18446744073709551615 bytes", false},
+                      BadPackage{"InflatesPastItsDeclaredSize", InflatesPastItsSize,
+                                 "\"e0.bin\" holds more than its declared 1000 bytes", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UnzipTest, RefusedEntryFailsBeforeAnythingIsWritten) {

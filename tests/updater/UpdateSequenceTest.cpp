@@ -249,14 +249,25 @@ INSTANTIATE_TEST_SUITE_P(
                           Join({{"正在准备更新...", "版本检测出现异常:Couldn't connect to server!"},
                                 kDeleteTmp}),
                           "1.0.5"},
-                      FailureCase{
-                          "VersionMissingOnBothSides",
-                          [](UpdateRun&, ScriptedOperations& ops) {
-                              UpdateSet.Ver = "未知版本";
-                              ops.VersionFile = Gbk("[升级配置]\r\nAddress=http://x/p.zip\r\n");
-                          },
-                          Join({kPrepare, {"本机版本已经是最新版本,不需要更新!"}, kDeleteTmp}),
-                          "未知版本"},
+                      FailureCase{"VersionMissingOnBothSides",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      UpdateSet.Ver = "未知版本";
+                                      ops.VersionFile =
+                                          Gbk("[升级配置]\r\nAddress=http://x/p.zip\r\n");
+                                  },
+                                  Join({kPrepare,
+                                        {"版本检测出现异常:The version file names no Ver!"},
+                                        kDeleteTmp}),
+                                  "未知版本"},
+                      FailureCase{"VersionEmpty",
+                                  [](UpdateRun&, ScriptedOperations& ops) {
+                                      ops.VersionFile =
+                                          Gbk("[升级配置]\r\nVer= \r\nAddress=http://x/p.zip\r\n");
+                                  },
+                                  Join({kPrepare,
+                                        {"版本检测出现异常:The version file names no Ver!"},
+                                        kDeleteTmp}),
+                                  "1.0.5"},
                       FailureCase{
                           "UnknownSchemeOfThePackage",
                           [](UpdateRun&, ScriptedOperations& ops) {
@@ -314,20 +325,20 @@ INSTANTIATE_TEST_SUITE_P(
                                   return false;
                               };
                           },
-                          Join({std::vector<std::string>(kUpToStopped.begin(), kUpToStopped.end() -
-                                                                                   1),
+                          Join({std::vector<std::string>(kUpToStopped.begin(),
+                                                         kUpToStopped.end() - 1),
                                 {"关闭当前程序出现异常,异常信息:window stayed!",
                                  "关闭当前程序失败!"},
                                 kDeleteTmp}),
                           "1.0.5"},
-                      FailureCase{"BackUpDestMissing",
-                                  [](UpdateRun&,
-                                     ScriptedOperations&) { BackUpSet.BackUpDest.clear(); },
-                                  Join({kUpToStopped,
-                                        {"开始备份旧版本文件...",
-                                         "备份旧版本文件出现异常:Unable to create directory!"},
-                                        kDeleteTmp}),
-                                  "1.0.5"},
+                      FailureCase{
+                          "BackUpDestMissing",
+                          [](UpdateRun&, ScriptedOperations&) { BackUpSet.BackUpDest.clear(); },
+                          Join({kUpToStopped,
+                                {"开始备份旧版本文件...",
+                                 "备份旧版本文件出现异常:Unable to create directory!"},
+                                kDeleteTmp}),
+                          "1.0.5"},
                       FailureCase{"SetupProgramFails",
                                   [](UpdateRun&,
                                      ScriptedOperations& ops) { ops.Setup = SetupProgramMissing; },
