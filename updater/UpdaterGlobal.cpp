@@ -91,13 +91,16 @@ void GetListItem(const std::string& Text, int Index, const std::string& Separato
     if (Index < 1) {
         return;
     }
-    std::string lined = Text;
+    std::string lined;
+    size_t from = 0;
     if (!Separator.empty()) {
-        for (size_t at = lined.find(Separator); at != std::string::npos;
-             at = lined.find(Separator, at + 1)) {
-            lined.replace(at, Separator.size(), "\n");
+        for (size_t at = Text.find(Separator); at != std::string::npos;
+             at = Text.find(Separator, from)) {
+            lined.append(Text, from, at - from).push_back('\n');
+            from = at + Separator.size();
         }
     }
+    lined.append(Text, from);
     // Split as a text list does: CR, LF and CR LF each end a line, and a final line end adds
     // no empty line.
     std::vector<std::string> lines;
