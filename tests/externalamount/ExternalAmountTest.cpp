@@ -107,7 +107,9 @@ protected:
         std::vector<std::string> argv{CASH_REGISTER_EXE};
         argv.insert(argv.end(), layout.begin(), layout.end());
         ChildProcess::Options options;
-        options.env = {"QT_QPA_PLATFORM=xcb"};
+        // Qt asks the session whether accessibility is on; on a busy machine that question can
+        // go unanswered, and the program then never joins the accessibility tree.
+        options.env = {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"};
         register_ = std::make_unique<ChildProcess>(argv, options);
         for (const auto& title : titles) {
             ASSERT_TRUE(WaitUntil([&] { return TitleShown(title); }, 20000))
