@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,6 +14,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include "FileDescriptor.h"
 
 extern char** environ;
 
@@ -60,6 +63,86 @@ bool IsRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
+[[noreturn]] void RaiseCannotStart(int error, const std::string& shown) {
+    throw std::system_error(error, std::generic_category(), "Cannot start \"" + shown + "\"");
+}
+
+// The argument vector of the program's start, pointing into line; raises when it names none.
+std::vector<char*> ArgumentVector(CommandLine& line, const std::string& shown) {
+    if (line.Program.empty()) {
+        RaiseCannotStart(ENOENT, shown);
+    }
+    std::vector<char*> argv;
+    argv.push_back(line.Program.data());
+    for (auto& argument : line.Arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// Raises with the reason when the program cannot be started; shown names it in the reason.
+pid_t SpawnInSession(CommandLine line, const std::string& shown) {
+    std::vector<char*> argv = ArgumentVector(line, shown);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    // glibc reports a program that cannot be run here, not as a child that exits at once.
+    const int rc = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0) {
+        RaiseCannotStart(rc, shown);
+    }
+    return pid;
+}
+
+// A child of ours forks the program and ends at once, so the program is adopted by the process
+// that collects orphans. The child is collected here at once; why the program could not be
+// started comes back through a pipe that its start closes.
+void SpawnOrphanInSession(CommandLine line, const std::string& shown) {
+    std::vector<char*> argv = ArgumentVector(line, shown);
+    char** environment = environ;
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        RaiseCannotStart(errno, shown);
+    }
+    FileDescriptor reasonIn(ends[0]);
+    FileDescriptor reasonOut(ends[1]);
+    const pid_t middle = fork();
+    if (middle == 0) {
+        // Only async-signal-safe calls from here on: this copy of the process has none of its
+        // other threads, whose locks may be held.
+        int error = 0;
+        const pid_t program = fork();
+        if (program == 0) {
+            setsid();
+            execve(argv[0], argv.data(), environment);
+            error = errno;
+        } else if (program < 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            while (write(reasonOut.get(), &error, sizeof error) < 0 && errno == EINTR) {
+            }
+        }
+        _exit(0);
+    }
+    if (middle < 0) {
+        RaiseCannotStart(errno, shown);
+    }
+    reasonOut.Close();
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got = 0;
+    while ((got = read(reasonIn.get(), &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got == static_cast<ssize_t>(sizeof error)) {
+        RaiseCannotStart(error, shown);
+    }
+}
+
 }  // namespace
 
 CommandLine ReadCommandLine(const std::string& text) {
@@ -94,30 +177,11 @@ CommandLine ReadCommandLine(const std::string& text) {
     return {words.front(), std::vector<std::string>(words.begin() + 1, words.end())};
 }
 
-StartedProgram::StartedProgram(const std::string& commandLine) {
-    CommandLine line = ReadCommandLine(commandLine);
-    std::vector<char*> argv;
-    argv.push_back(line.Program.data());
-    for (auto& argument : line.Arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    int rc = ENOENT;
-    if (!line.Program.empty()) {
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-        pid_t pid = 0;
-        // glibc reports a program that cannot be run here, not as a child that exits at once.
-        rc = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
-        posix_spawnattr_destroy(&attributes);
-        pid_ = pid;
-    }
-    if (rc != 0) {
-        throw std::system_error(rc, std::generic_category(),
-                                "Cannot start \"" + commandLine + "\"");
-    }
-}
+StartedProgram::StartedProgram(const std::string& commandLine)
+    : pid_(SpawnInSession(ReadCommandLine(commandLine), commandLine)) {}
+
+StartedProgram::StartedProgram(const CommandLine& line)
+    : pid_(SpawnInSession(line, line.Program)) {}
 
 bool StartedProgram::Ended() {
     while (!ended_) {
@@ -154,10 +218,14 @@ void StartedProgram::EndGroup() {
     }
 }
 
+void StartProgram(const std::string& commandLine) {
+    SpawnOrphanInSession(ReadCommandLine(commandLine), commandLine);
+}
+
 unsigned WinExec(const std::string& commandLine) {
     constexpr unsigned kFileNotFound = 2;
     try {
-        StartedProgram program(commandLine);
+        StartProgram(commandLine);
         return 33;
     } catch (const std::system_error&) {
         return kFileNotFound;

@@ -20,13 +20,17 @@ CommandLine ReadCommandLine(const std::string& text);
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // A program started from a command line (read by ReadCommandLine) in a session of its own, so
-// that it outlives this one and its terminal. Nothing happens to it when this object goes: a
-// program not waited for runs on by itself.
+// that it outlives this one and its terminal, to be waited for: it is a child of this process
+// until it has ended and been collected. Nothing happens to it when this object goes; a program
+// not to be waited for is started by StartProgram instead.
 class StartedProgram {
 public:
     // Raises std::system_error ("Cannot start \"" + commandLine + "\": " and the reason) when the
     // program cannot be started.
     explicit StartedProgram(const std::string& commandLine);
+    // The program and its arguments as already read: that very file is started, without reading
+    // a command line again. A failure names the program.
+    explicit StartedProgram(const CommandLine& line);
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;
 
@@ -45,8 +49,14 @@ private:
     bool ended_ = false;
 };
 
-// Starts a program from a command line, not waited for. Returns a value above 31 when it
-// started, as WinExec does, otherwise 2 (file not found) whatever the reason.
+// Starts a program from a command line (read by ReadCommandLine) in a session of its own, not
+// waited for. It is made no child of this process (its parent ends at once, and whoever adopts it
+// collects it), so that when it ends nothing of it is left behind, also in a process that never
+// looks at its children again. Raises std::system_error as StartedProgram does.
+void StartProgram(const std::string& commandLine);
+
+// StartProgram, answering as WinExec does: a value above 31 when the program started, otherwise
+// 2 (file not found) whatever the reason.
 unsigned WinExec(const std::string& commandLine);
 
 // Lets the windows process the events waiting now, without waiting for more.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 namespace platform {
 
@@ -24,7 +25,9 @@ bool SingleInstance::TryAcquire() {
     }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::string name = "velpay-instance/" + name_;
+    // The namespace is the machine's: the real user's id keeps another user's copy (a second
+    // cashier's session) from holding this user's lock.
+    std::string name = "velpay-instance/" + std::to_string(::getuid()) + "/" + name_;
     size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
     std::memcpy(address.sun_path + 1, name.data(), length);
     auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);

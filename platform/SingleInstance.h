@@ -4,9 +4,9 @@
 
 namespace platform {
 
-// The single-instance lock: held from a successful TryAcquire until the process ends. The kernel
-// drops it with the process, so a crash never blocks the next start, and programs started by
-// this one do not inherit it.
+// The single-instance lock of one user: held from a successful TryAcquire until the process ends.
+// The kernel drops it with the process, so a crash never blocks the next start, and programs
+// started by this one do not inherit it. Another user's lock of the same name is another lock.
 class SingleInstance {
 public:
     explicit SingleInstance(std::string name) : name_(std::move(name)) {}
@@ -14,7 +14,7 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // False when another process holds the lock of this name.
+    // False when another process of this user holds the lock of this name.
     bool TryAcquire();
 
 private:

@@ -49,7 +49,7 @@ bool RunProgram(const std::string& commandLine, const std::string& caption,
     try {
         CloseProgramWindow(caption, showStatus, limits);
         // Not waited for: the program runs on after the updater has ended.
-        const platform::StartedProgram started(commandLine);
+        platform::StartProgram(commandLine);
         return true;
     } catch (const std::exception& e) {
         showStatus(std::string("启动新版本程序出现异常:") + e.what() + "!");

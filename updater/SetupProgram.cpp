@@ -29,9 +29,9 @@ void CheckSetupFileName(const std::string& tempFolder, const std::string& setupF
     }
 }
 
-// The file the command line starts, once it is known to be a file of the package.
-fs::path PackagedProgram(const std::string& tempFolder, const std::string& commandLine) {
-    const std::string program = platform::ReadCommandLine(commandLine).Program;
+// The program read from the command line, once it is known to be a file of the package: its
+// path with links resolved.
+fs::path PackagedProgram(const std::string& tempFolder, const std::string& program) {
     std::error_code ec;
     const fs::path package = fs::canonical(tempFolder, ec);
     const fs::path file = ec ? fs::path() : fs::weakly_canonical(program, ec);
@@ -49,9 +49,9 @@ fs::path PackagedProgram(const std::string& tempFolder, const std::string& comma
     return file;
 }
 
-platform::StartedProgram Start(const std::string& commandLine) {
+platform::StartedProgram Start(const platform::CommandLine& line) {
     try {
-        return platform::StartedProgram(commandLine);
+        return platform::StartedProgram(line);
     } catch (const std::system_error& e) {
         throw Exception(e.what());
     }
@@ -62,13 +62,15 @@ platform::StartedProgram Start(const std::string& commandLine) {
 void RunSetupProgram(const std::string& tempFolder, const std::string& setupFile,
                      const TSetupLimits& limits) {
     CheckSetupFileName(tempFolder, setupFile);
-    const std::string commandLine = tempFolder + "/" + setupFile;
-    const fs::path program = PackagedProgram(tempFolder, commandLine);
+    // Read once: the file checked is the file started, with the arguments that came with it.
+    platform::CommandLine line = platform::ReadCommandLine(tempFolder + "/" + setupFile);
+    const fs::path program = PackagedProgram(tempFolder, line.Program);
+    line.Program = program.string();
     // When this fails, starting it says why.
     std::error_code ec;
     fs::permissions(program, fs::perms::owner_exec, fs::perm_options::add, ec);
 
-    platform::StartedProgram started = Start(commandLine);
+    platform::StartedProgram started = Start(line);
     if (!started.WaitWithMessages(static_cast<int>(limits.Run.count()))) {
         started.EndGroup();
         throw Exception("The setup program " + Quoted(program.string()) + " was still running " +

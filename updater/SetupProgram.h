@@ -15,7 +15,7 @@ struct TSetupLimits {
 // folder it installs from stays until it has finished. The command line TempFolder + "/" +
 // SetupFile is read as Windows reads one, and the program it names must be a file inside
 // TempFolder (links resolved); that file is given its owner's execute bit first, because packages
-// made on Windows store none.
+// made on Windows store none, and it is that file that is started, with the arguments read.
 // Raises Exception with the reason, having started nothing, when SetupFile is empty, absolute or
 // holds a quote, when the program is not a file inside TempFolder or cannot be started; and,
 // having ended it with its process group, when it is still running at the bound.

@@ -339,7 +339,7 @@ TEST_F(HandOver, AMissingUpdaterFolderEndsTheStartWithTheErrorAndExitCodeOne) {
     EXPECT_FALSE(fs::exists(Updater())) << "nothing is written";
 }
 
-TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
+TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStaysWithNoEndedUpdaterLeft) {
     Offer("1.0.5");
     StartTill();
     SignIn();
@@ -365,6 +365,10 @@ TEST_F(HandOver, UpOnTheMainWindowHandsOverAndTheWindowStays) {
     EXPECT_EQ(ReadBytes(Updater() / "Config.ini"), HandedOver());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(MapState(main), "IsViewable");
+    // The stand-in has ended: nothing of it waits to be collected by the client.
+    const std::string till = std::to_string(till_);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadBytes("/proc/" + till + "/task/" + till + "/children").empty(); }, 5000));
     EXPECT_EQ(WaitForExit(1), -1) << "the client keeps running";
 }
 

@@ -129,6 +129,13 @@ TEST_F(CommandLineFolder, WaitKeepsTheEventsGoingAndCollectsTheEndedProgram) {
     EXPECT_TRUE(NoChildLeft());
 }
 
+TEST_F(CommandLineFolder, ProgramNotWaitedForLeavesNothingBehindWhenItEnds) {
+    EXPECT_GT(WinExec(Expand("/bin/sh -c \"touch '{d}ran'\"")), 31u);
+    ASSERT_TRUE(WaitUntil([this] { return fs::exists(dir_.File("ran")); }, 10000));
+    SleepWithMessages(200);  // it ends just after; whatever collects it has had its chance
+    EXPECT_TRUE(NoChildLeft());
+}
+
 TEST_F(CommandLineFolder, ProgramOutlastingTheWaitIsEndedWithItsGroup) {
     StartedProgram program(
         Expand("/bin/sh -c \"sleep 60 & echo $! > '{d}sleeper.new'; mv '{d}sleeper.new' "

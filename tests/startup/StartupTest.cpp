@@ -18,13 +18,19 @@ extern char** environ;
 namespace {
 
 // A copy of the real VelPay under a name of the test's choosing, run on the offscreen platform
-// with message boxes answered at once.
+// with message boxes answered at once. Started directly, or through a runner (a command that runs
+// the rest of its arguments).
 class RunningCopy {
 public:
-    RunningCopy(const TestFolder& dir, const std::string& name) {
+    RunningCopy(const TestFolder& dir, const std::string& name,
+                std::vector<std::string> runner = {}) {
         path_ = dir.File(name);
         std::filesystem::copy_file(VELPAY_EXE, path_);
-        char* argv[] = {path_.data(), nullptr};
+        runner.push_back(path_);
+        std::vector<char*> argv;
+        for (auto& a : runner)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
         std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
                                         "VELPAY_TEST_MESSAGEBOXES=" + dir.File(name + ".boxes")};
         for (char** e = environ; *e; ++e) {
@@ -34,7 +40,7 @@ public:
         for (auto& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (posix_spawn(&pid_, path_.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+        if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
             pid_ = -1;
         }
     }
@@ -106,4 +112,18 @@ TEST(Startup, OneInstancePerExecutableName) {
     RunningCopy same(other, "TillA");  // the same name elsewhere is refused
     EXPECT_EQ(same.WaitExit(std::chrono::seconds(20)), 1);
     EXPECT_EQ(other.Read("TillA.boxes"), "|已运行!|16\n");
+}
+
+TEST(Startup, AnotherUsersTillDoesNotStopThisUsersStart) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can run a till as another user";
+    }
+    TestFolder theirs;
+    std::filesystem::permissions(theirs.Path(), std::filesystem::perms::all);
+    RunningCopy other(theirs, "TillB",
+                      {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+    ASSERT_EQ(other.WaitExit(std::chrono::milliseconds(1500)), -1) << "their till keeps running";
+    TestFolder mine;
+    RunningCopy same(mine, "TillB");
+    EXPECT_EQ(same.WaitExit(std::chrono::milliseconds(1500)), -1) << mine.Read("TillB.boxes");
 }

@@ -93,6 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         SetupCase{"StoredWithoutUnixBits", WithSetup(0), "setup.sh", ""},
         SetupCase{"SleepsBeforeItInstalls", WithSetup(0100755, "sleep 2\n"), "setup.sh", ""},
         SetupCase{"ClimbsOutAndBackIn", WithSetup(0100755), "../temp/setup.sh", ""},
+        SetupCase{
+            "BlankInTheNameAndArguments",
+            ZipBuilder().File("setup me.sh", SetupScript("[ \"$1\" = /S ] || exit\n"), 0100755),
+            "setup me.sh /S", ""},
         SetupCase{"Missing", ZipBuilder().File("readme.txt", "1.0.6"), "setup.sh",
                   "is not in the package"},
         SetupCase{"FolderInItsPlace", ZipBuilder().Folder("setup.sh/").File("setup.sh/a.txt", "a"),
