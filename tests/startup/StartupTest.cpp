@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "ClientStartup.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
@@ -126,4 +127,32 @@ TEST(Startup, AnotherUsersTillDoesNotStopThisUsersStart) {
     TestFolder mine;
     RunningCopy same(mine, "TillB");
     EXPECT_EQ(same.WaitExit(std::chrono::milliseconds(1500)), -1) << mine.Read("TillB.boxes");
+}
+
+TEST(Startup, InASessionNobodyElseCanTakeTheTillsLock) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hold a name as another user";
+    }
+    // Outside a session the lock is a name that another user could take first.
+    const std::string name = "velpay-instance/0/TillC";
+    ChildProcess squatter({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                           "/usr/bin/python3", "-c",
+                           "import socket, sys, time\n"
+                           "s = socket.socket(socket.AF_UNIX)\n"
+                           "s.bind('\\0' + sys.argv[1])\n"
+                           "time.sleep(60)\n",
+                           name});
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return RunProgram({"cat", "/proc/net/unix"}).out.find("@" + name) != std::string::npos;
+        },
+        5000));
+    TestFolder session;  // the session's runtime folder: root's alone
+    const std::vector<std::string> inSession{"env", "XDG_RUNTIME_DIR=" + session.Path()};
+    TestFolder dir;
+    RunningCopy first(dir, "TillC", inSession);
+    EXPECT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read("TillC.boxes");
+    TestFolder other;
+    RunningCopy second(other, "TillC", inSession);
+    EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
 }
