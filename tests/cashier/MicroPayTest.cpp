@@ -135,6 +135,19 @@ TEST_F(MicroPay, PaysPrintsTheReceiptAndCloses) {
                                          "0.00", "12.34"));
 }
 
+TEST_F(MicroPay, AReplyThatCannotBeLoggedStillPaysAndPrintsOnce) {
+    SystemSet.LogLevel = 1;
+    // The log's folder gives way after the request was logged and before the reply is.
+    Reply("microPay", "{\"block_folder\": " + JsonText(folder_.File("Log")) +
+                          R"(, "fields": {"out_trade_no": "T0", "transaction_id": "W0"}})");
+    PayWith("5", "134567890123456789");
+    Run("TForm_Micro_Pay");
+    EXPECT_EQ(Gateway().Requests("microPay").size(), 1u);
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"收款成功：应付5.00元,微信支付优惠0.00元,实付5.00元。"});
+    ExpectReceipt(Printed(), ReceiptHead("T0", "W0", "5.00", "0.00", "5.00"));
+}
+
 TEST_F(MicroPay, ShowsTheDiscountAndTakesTheAmountTheReplyNames) {
     Reply("microPay", R"({"fields": {"total_fee": "1000", "coupon_fee": "100",
                           "out_trade_no": "T1", "transaction_id": "W1"}})");
