@@ -3,6 +3,7 @@
 
 #include "PayDialogFixture.h"
 #include "QzFormRunner.h"
+#include "ShownText.h"
 
 using namespace platform;
 
@@ -431,6 +432,22 @@ TEST_F(MicroPay, ABadAmountInAQueryReplyIsAnErrorToo) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "错误");
     EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(MicroPay, AGatewayMessageTooLongToLayOutIsShownCutAndLoggedWhole) {
+    SystemSet.LogLevel = 1;
+    std::string errmsg;
+    for (int i = 0; i < 1000000; ++i) {
+        errmsg += "长";  // 3 MB
+    }
+    Reply("microPay", R"({"fields": {"result": "-1", "errmsg": )" + JsonText(errmsg) + "}}");
+    PayWith("1", "134567890123456789");
+    Cancel();
+    Run("TForm_Micro_Pay");
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_LT(boxes[0].text.size(), 4 * kShownTextLength) << "cut to a thousand characters";
+    EXPECT_EQ(boxes[0].text, "支付失败：" + errmsg.substr(0, 995 * 3) + "…");
+    EXPECT_NE(LogBytes().find(errmsg), std::string::npos);
 }
 
 TEST_F(MicroPay, TransportAndSignatureFailuresShowTheRequestsMessage) {
