@@ -8,10 +8,7 @@ void ShowTip(QWidget* owner, const std::string& text) {
 }
 
 void ReportCaughtError(QWidget* owner, const std::exception& error, const std::string& boxPrefix) {
-    try {
-        WriteLog(error.what());
-    } catch (const std::exception&) {
-    }
+    WriteLogOrStderr(error.what());
     platform::MessageBoxA(owner, boxPrefix + error.what(), "错误", platform::MB_ICONINFORMATION);
 }
 

@@ -69,10 +69,7 @@ void TForm_Code_Pay_Detail::Execute(const Variant& in, Variant& out) {
     } catch (const std::exception& e) {
         // The order stays open at the gateway; nobody has seen its code. As with every caught
         // error, a log that cannot be written does not keep the message from the cashier.
-        try {
-            WriteLog(e.what());
-        } catch (const std::exception&) {
-        }
+        WriteLogOrStderr(e.what());
         ShowTip(this, std::string("生成支付二维码失败：") + e.what());
         out = 0;
         return;

@@ -12,6 +12,7 @@
 #include "QzFormRunner.h"
 #include "QzHotKey.h"
 #include "QzRuntimeGlobal.h"
+#include "ShownText.h"
 #include "UpdaterHandOver.h"
 #include "VirtualKeys.h"
 
@@ -167,7 +168,7 @@ void TForm_Main::SignIn() {
 }
 
 void TForm_Main::ShowCashierInfo() {
-    lbSyyName->setText(QString::fromStdString("收银员:" + SyyInfo.SyyName));
+    lbSyyName->setText(QString::fromStdString(ShownText("收银员:" + SyyInfo.SyyName)));
     ShowTipLine();
 }
 

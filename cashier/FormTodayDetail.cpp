@@ -6,6 +6,7 @@
 #include "DialogLook.h"
 #include "QzColors.h"
 #include "QzRuntimeGlobal.h"
+#include "ShownText.h"
 
 using namespace platform;
 
@@ -52,9 +53,10 @@ void TForm_Today_Detail::FillMemo(const std::function<void(std::vector<std::stri
 }
 
 void TForm_Today_Detail::ShowMemo(std::vector<std::string> lines) {
+    // The lines are printed whole; only what the memo lays out is cut.
     QString text;
     for (size_t i = 0; i < lines.size(); ++i) {
-        text += (i ? "\n" : "") + QString::fromStdString(lines[i]);
+        text += (i ? "\n" : "") + QString::fromStdString(ShownText(lines[i]));
     }
     MemoDetail->setPlainText(text);
     memoLines_ = std::move(lines);

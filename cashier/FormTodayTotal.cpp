@@ -13,6 +13,7 @@
 #include "QzPrint.h"
 #include "QzRuntimeGlobal.h"
 #include "Receipts.h"
+#include "ShownText.h"
 #include "UnitTodayTotal.h"
 
 using namespace platform;
@@ -75,7 +76,7 @@ void TForm_Today_Total::Execute(const Variant&, Variant&) {
 }
 
 void TForm_Today_Total::AppendLine(const std::string& line) {
-    MemoTodayTotal->appendPlainText(QString::fromStdString(line));
+    MemoTodayTotal->appendPlainText(QString::fromStdString(ShownText(line)));
 }
 
 void TForm_Today_Total::QueryTodayTotal() {

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "DialogLook.h"
+#include "ShownText.h"
 
 TReportRowsModel::TReportRowsModel(QObject* parent, std::vector<std::string> headers)
     : QAbstractTableModel(parent) {
@@ -25,7 +26,8 @@ QVariant TReportRowsModel::data(const QModelIndex& index, int role) const {
     }
     const TReportRow& row = rows_[static_cast<size_t>(index.row())];
     const auto column = static_cast<size_t>(index.column());
-    return column < row.size() ? QString::fromStdString(row[column]) : QString();
+    return column < row.size() ? QString::fromStdString(platform::ShownText(row[column]))
+                               : QString();
 }
 
 QVariant TReportRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -69,13 +69,14 @@ TGatewayRequest::TGatewayRequest(TOperation operation, std::vector<TRequestField
 bool TGatewayRequest::BuildRequest() {
     try {
         RequestXml = ComposeRequest();
+        // Nothing has been sent yet: a request that cannot be logged is not sent.
         if (SystemSet.LogLevel > 0) {
             WriteLogBytes(RequestXml);
         }
         return true;
     } catch (const std::exception& e) {
         ErrorMsg = kSystemErrorMsg;
-        WriteLog(e.what());
+        WriteLogOrStderr(e.what());
         return false;
     }
 }
@@ -108,7 +109,7 @@ bool TGatewayRequest::SendRequest() {
         reply = HttpClient.Post(SystemSet.BaseUrl + RequestUrls.*operation_.Path, RequestXml);
     } catch (const std::exception& e) {
         ErrorMsg = kNetworkErrorMsg;
-        WriteLog(e.what());
+        WriteLogOrStderr(e.what());
         return false;
     }
     return TakeReply(std::move(reply));
@@ -117,8 +118,10 @@ bool TGatewayRequest::SendRequest() {
 bool TGatewayRequest::TakeReply(std::string body) {
     try {
         ResponseXml = std::move(body);
+        // The gateway may already have taken the money: a log that cannot be written must not
+        // turn a reply into an error, or the cashier would charge the customer again.
         if (SystemSet.LogLevel > 0) {
-            WriteLogBytes(ResponseXml);
+            WriteLogBytesOrStderr(ResponseXml);
         }
         XmlDocument doc = ParseXml(ResponseXml);
         std::vector<xmlNode*> children = RootChildren(doc.get());
@@ -130,7 +133,7 @@ bool TGatewayRequest::TakeReply(std::string body) {
         return true;
     } catch (const std::exception& e) {
         ErrorMsg = kSystemErrorMsg;
-        WriteLog(e.what());
+        WriteLogOrStderr(e.what());
         return false;
     }
 }

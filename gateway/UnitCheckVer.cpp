@@ -7,14 +7,6 @@
 
 namespace {
 
-// The check must never keep the till from starting, not even when the log cannot be written.
-void LogQuietly(const std::string& message) {
-    try {
-        WriteLog(message);
-    } catch (...) {
-    }
-}
-
 // The value named "ver" in a version file: the rest of the first line whose text before its
 // first "=" is "ver" in any letter case, untrimmed; "" when there is none. Lines end at CR LF,
 // LF or CR; a NUL byte ends the text.
@@ -49,7 +41,7 @@ bool TCheckVer::HaveNewVer() {
     try {
         body = HttpClient.Get(SystemSet.BaseUrl + "/download/Update.txt");
     } catch (const std::exception& e) {
-        LogQuietly(std::string("HaveNewVer异常:") + e.what());
+        WriteLogOrStderr(std::string("HaveNewVer异常:") + e.what());
         return false;
     }
     try {
@@ -57,7 +49,7 @@ bool TCheckVer::HaveNewVer() {
         std::string version = VersionFileValue(platform::GbkToUtf8(body));
         return !version.empty() && platform::CompareTextIgnoreCase(version, kClientVersion) > 0;
     } catch (const std::exception& e) {
-        LogQuietly("HaveNewVer异常(" + SystemSet.BaseUrl + "):" + e.what());
+        WriteLogOrStderr("HaveNewVer异常(" + SystemSet.BaseUrl + "):" + e.what());
         return false;
     }
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ShownText.h"
+
 namespace platform {
 namespace {
 
@@ -34,14 +36,16 @@ void SetMessageBoxHandler(MessageBoxHandler handler) {
 
 int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption,
                 unsigned flags) {
+    // Gateway messages reach the boxes as they came; the reply's log entry keeps them whole.
+    const MessageBoxCall call{ShownText(text), caption, flags};
     if (Handler()) {
-        return Handler()({text, caption, flags});
+        return Handler()(call);
     }
     if (const char* logFile = std::getenv("VELPAY_TEST_MESSAGEBOXES")) {
-        return AnswerForTest(logFile, {text, caption, flags});
+        return AnswerForTest(logFile, call);
     }
     QMessageBox box(owner);
-    box.setText(QString::fromStdString(text));
+    box.setText(QString::fromStdString(call.text));
     box.setWindowTitle(QString::fromStdString(caption));
     box.setIcon((flags & 0xF0) == MB_ICONERROR ? QMessageBox::Critical : QMessageBox::Information);
     if ((flags & 0x0F) == MB_YESNO) {

@@ -23,7 +23,8 @@ struct MessageBoxCall {
     unsigned flags = 0;
 };
 
-// Shows a modal box and returns the button pressed (IDOK, IDYES or IDNO).
+// Shows a modal box and returns the button pressed (IDOK, IDYES or IDNO). A text too long to lay
+// out at once is shown cut (ShownText), also to a test's handler.
 int MessageBoxA(QWidget* owner, const std::string& text, const std::string& caption,
                 unsigned flags);
 

@@ -85,13 +85,6 @@ std::string BaseName(int key, bool numLock) {
     }
 }
 
-void LogQuietly(const std::exception& e) {
-    try {
-        WriteLog(e.what());
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 bool ForceForegroundWindow(QWidget* window) {
@@ -118,7 +111,7 @@ void KeyToShortCutText(int Key, std::string& Text) {
         }
         Text = text;
     } catch (const std::exception& e) {
-        LogQuietly(e);
+        WriteLogOrStderr(e.what());
     }
 }
 

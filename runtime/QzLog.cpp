@@ -35,6 +35,18 @@ void AppendEntry(const std::string& message) {
     }
 }
 
+// An entry that cannot be logged is not lost: the reason and the entry itself go to standard
+// error, where they cannot stand between the caller and what it goes on to do.
+void WriteOrReport(void (*write)(const std::string&), const std::string& text) {
+    try {
+        write(text);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+    }
+}
+
 }  // namespace
 
 void WriteLog(const std::string& Msg) {
@@ -43,4 +55,12 @@ void WriteLog(const std::string& Msg) {
 
 void WriteLogBytes(const std::string& Bytes) {
     AppendEntry(Bytes);
+}
+
+void WriteLogOrStderr(const std::string& Msg) {
+    WriteOrReport(WriteLog, Msg);
+}
+
+void WriteLogBytesOrStderr(const std::string& Bytes) {
+    WriteOrReport(WriteLogBytes, Bytes);
 }

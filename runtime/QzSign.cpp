@@ -91,6 +91,6 @@ void MakeSign(const std::string& Xml, const std::string& Key, std::string& Sign)
         // cannot hold went into the digest as "?", and the gateway expects the same.
         Sign = Md5Hex(platform::ThroughGbk(SignText(SignedFields(Xml), Key)));
     } catch (const std::exception& e) {
-        WriteLog(e.what());
+        WriteLogOrStderr(e.what());
     }
 }

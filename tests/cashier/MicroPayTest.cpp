@@ -3,6 +3,7 @@
 
 #include "PayDialogFixture.h"
 #include "QzFormRunner.h"
+#include "ShownText.h"
 
 using namespace platform;
 
@@ -133,6 +134,19 @@ TEST_F(MicroPay, PaysPrintsTheReceiptAndCloses) {
     };
     ExpectReceipt(Printed(), ReceiptHead(field("out_trade_no"), field("transaction_id"), "12.34",
                                          "0.00", "12.34"));
+}
+
+TEST_F(MicroPay, AReplyThatCannotBeLoggedStillPaysAndPrintsOnce) {
+    SystemSet.LogLevel = 1;
+    // The log's folder gives way after the request was logged and before the reply is.
+    Reply("microPay", "{\"block_folder\": " + JsonText(folder_.File("Log")) +
+                          R"(, "fields": {"out_trade_no": "T0", "transaction_id": "W0"}})");
+    PayWith("5", "134567890123456789");
+    Run("TForm_Micro_Pay");
+    EXPECT_EQ(Gateway().Requests("microPay").size(), 1u);
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"收款成功：应付5.00元,微信支付优惠0.00元,实付5.00元。"});
+    ExpectReceipt(Printed(), ReceiptHead("T0", "W0", "5.00", "0.00", "5.00"));
 }
 
 TEST_F(MicroPay, ShowsTheDiscountAndTakesTheAmountTheReplyNames) {
@@ -418,6 +432,22 @@ TEST_F(MicroPay, ABadAmountInAQueryReplyIsAnErrorToo) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "错误");
     EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(MicroPay, AGatewayMessageTooLongToLayOutIsShownCutAndLoggedWhole) {
+    SystemSet.LogLevel = 1;
+    std::string errmsg;
+    for (int i = 0; i < 1000000; ++i) {
+        errmsg += "长";  // 3 MB
+    }
+    Reply("microPay", R"({"fields": {"result": "-1", "errmsg": )" + JsonText(errmsg) + "}}");
+    PayWith("1", "134567890123456789");
+    Cancel();
+    Run("TForm_Micro_Pay");
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_LT(boxes[0].text.size(), 4 * kShownTextLength) << "cut to a thousand characters";
+    EXPECT_EQ(boxes[0].text, "支付失败：" + errmsg.substr(0, 995 * 3) + "…");
+    EXPECT_NE(LogBytes().find(errmsg), std::string::npos);
 }
 
 TEST_F(MicroPay, TransportAndSignatureFailuresShowTheRequestsMessage) {

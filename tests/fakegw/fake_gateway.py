@@ -937,7 +937,16 @@ class Replies:
 
 SPEC_KEYS = {"fields", "omit", "sign", "raw", "raw_b64", "status", "redirect", "delay",
              "drop", "hangup", "trickle", "root", "cdata", "encoding", "declaration",
-             "content_type"}
+             "content_type", "block_folder"}
+
+
+def block_folder(path):
+    """Moves the folder at path aside (to path + "~") and puts an empty file in its place:
+    whoever then writes into the folder fails, the superuser too."""
+    if os.path.isdir(path):
+        os.replace(path, path + "~")
+    with open(path, "wb"):
+        pass
 
 
 def validate_spec(plan):
@@ -957,6 +966,8 @@ def validate_spec(plan):
                 raise ValueError("fields as a list must hold [name, value] pairs")
     if "raw_b64" in plan:
         base64.b64decode(plan["raw_b64"], validate=True)
+    if not isinstance(plan.get("block_folder", ""), str):
+        raise ValueError("block_folder must be a path")
 
 
 def apply_spec_fields(items, plan):
@@ -1271,6 +1282,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                        ctype="text/plain")
 
     def send_spec(self, rec, plan, make_body, ctype="text/xml; charset=UTF-8"):
+        if "block_folder" in plan:
+            block_folder(plan["block_folder"])
         delay = float(plan.get("delay", 0) or 0)
         if delay > 0:
             self.server.stopping.wait(delay)
