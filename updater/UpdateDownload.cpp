@@ -185,11 +185,11 @@ private:
         }
     }
 
-    static int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t,
+    static int OnProgress(void* user, curl_off_t expected, curl_off_t received, curl_off_t,
                           curl_off_t sent) {
         auto* self = static_cast<Transfer*>(user);
         try {
-            return self->Progress(received, sent);
+            return self->Progress(expected, received, sent);
         } catch (...) {
             self->raised_ = std::current_exception();
             return 1;
@@ -215,13 +215,13 @@ private:
         return bytes;
     }
 
-    int Progress(curl_off_t received, curl_off_t sent) {
+    int Progress(curl_off_t expected, curl_off_t received, curl_off_t sent) {
         auto now = std::chrono::steady_clock::now();
         if (now - lastMessages_ >= kMessageSlice) {
             lastMessages_ = now;
             platform::ProcessMessages();
         }
-        return watch_.Expired(received, sent) ? 1 : 0;
+        return watch_.Expired(expected, received, sent) ? 1 : 0;
     }
 
     // Redirects are not followed, so anything but a success status is a failed download.
