@@ -20,8 +20,8 @@ size_t CollectReply(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-int WatchBounds(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
-    return static_cast<platform::TransferWatch*>(user)->Expired(received, sent) ? 1 : 0;
+int WatchBounds(void* user, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t sent) {
+    return static_cast<platform::TransferWatch*>(user)->Expired(expected, received, sent) ? 1 : 0;
 }
 
 struct SlistFree {
@@ -97,7 +97,8 @@ std::string THttpClient::Transfer(const std::string& url, const std::string* bod
     if (reply.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         throw Exception("Reply larger than " + std::to_string(kMaxReplyBytes) + " bytes refused");
     }
-    if (!watch.Reason().empty()) {
+    // A bound counts only when it ended the transfer: a reply that arrived whole is kept.
+    if (code != CURLE_OK && !watch.Reason().empty()) {
         throw Exception(watch.Reason());
     }
     if (code != CURLE_OK) {

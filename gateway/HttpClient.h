@@ -16,6 +16,8 @@
 // - the whole request bounded to 60 s, so that a server or a line that trickles its reply a byte
 //   at a time cannot hold the window (and the money in flight) for ever; a list of 10,000 orders
 //   still arrives on a slow line;
+// - a reply that has arrived whole is kept: no bound fails it (it may be a payment already
+//   made);
 // - redirects are not followed, and a status outside 200-299 is a failed transfer;
 // - only http and https; no proxy, whatever the environment says;
 // - https needs TLS 1.2 or later and a server certificate that verifies against the system's

@@ -26,9 +26,12 @@ void RequireVerifiedTls(CURL* curl) {
 TransferWatch::TransferWatch(const TransferBounds& bounds)
     : bounds_(bounds), start_(Clock::now()), lastActivity_(start_), windowStart_(start_) {}
 
-bool TransferWatch::Expired(curl_off_t received, curl_off_t sent) {
+bool TransferWatch::Expired(curl_off_t expected, curl_off_t received, curl_off_t sent) {
     if (!reason_.empty()) {
         return true;
+    }
+    if (expected > 0 && received >= expected) {
+        return false;
     }
     const auto now = Clock::now();
     const auto ms = [](std::chrono::milliseconds bound) { return std::to_string(bound.count()); };

@@ -39,8 +39,10 @@ public:
     using Clock = std::chrono::steady_clock;
     explicit TransferWatch(const TransferBounds& bounds);
 
-    // True once a bound has been passed: the callback then ends the transfer.
-    bool Expired(curl_off_t received, curl_off_t sent);
+    // True once a bound has been passed: the callback then ends the transfer. A body that has
+    // arrived whole (all of the expected length received; 0 when the length is not known) passes
+    // every bound: nothing is left to wait for, and the reply may be a payment already made.
+    bool Expired(curl_off_t expected, curl_off_t received, curl_off_t sent);
     // The bound passed, in words; empty while the transfer keeps within them.
     const std::string& Reason() const { return reason_; }
 

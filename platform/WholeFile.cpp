@@ -156,8 +156,8 @@ bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
     return false;
 }
 
-FreshFile::FreshFile(std::string fileName)
-    : fileName_(std::move(fileName)), fd_(CreateBeside(fileName_, temp_)) {
+FreshFile::FreshFile(std::string fileName, Sync sync)
+    : fileName_(std::move(fileName)), fd_(CreateBeside(fileName_, temp_)), sync_(sync) {
     if (fd_ < 0) {
         error_ = errno;
     }
@@ -209,7 +209,7 @@ bool FreshFile::Commit() {
         error_ = EBADF;
         return false;
     }
-    if (!Flush() || ::fsync(fd_) != 0 || !Close() ||
+    if (!Flush() || (sync_ == Sync::ToDisk && ::fsync(fd_) != 0) || !Close() ||
         ::rename(temp_.c_str(), fileName_.c_str()) != 0) {
         return Failed();
     }

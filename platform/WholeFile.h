@@ -26,8 +26,13 @@ bool ReplaceFileContents(const std::string& fileName, std::string_view bytes);
 // write to: a link planted at the name cannot steer the bytes elsewhere.
 class FreshFile {
 public:
+    // Whether Commit waits for the bytes to reach the disk. A file nobody keeps past a crash (a
+    // download that is used at once and fetched again after one) need not wait: for a large file
+    // that wait takes longer than the writing.
+    enum class Sync { ToDisk, Skipped };
+
     // Not open (Error says why) when fileName names a folder or its folder takes no new file.
-    explicit FreshFile(std::string fileName);
+    explicit FreshFile(std::string fileName, Sync sync = Sync::ToDisk);
     ~FreshFile();
     FreshFile(const FreshFile&) = delete;
     FreshFile& operator=(const FreshFile&) = delete;
@@ -35,8 +40,8 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     // Adds bytes at the end. False when the disk refused them.
     bool Write(std::string_view bytes);
-    // Puts the file, whole on the disk, in the name's place. False when it could not: the name
-    // then holds what it held before.
+    // Puts the file in the name's place, whole on the disk first unless Sync::Skipped. False
+    // when it could not: the name then holds what it held before.
     bool Commit();
     // The errno value of the last failure.
     int Error() const { return error_; }
@@ -49,6 +54,7 @@ private:
     std::string fileName_;
     std::string temp_;  // the new file's own name until it takes fileName's place
     int fd_;
+    Sync sync_;
     std::string buffer_;
     int error_ = 0;
 };

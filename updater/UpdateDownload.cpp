@@ -22,6 +22,10 @@ constexpr auto kMessageSlice = std::chrono::milliseconds(100);
 // repaints a progress bar, which on a fast network would cost more than the reads themselves.
 constexpr auto kReportSlice = std::chrono::milliseconds(25);
 
+// A download is the package, unpacked at once and fetched again after a crash: waiting for it
+// to reach the disk would only slow it down.
+constexpr auto kPackageSync = platform::FreshFile::Sync::Skipped;
+
 enum class Kind { Http, Ftp };
 
 // Where the body goes: a file, or memory.
@@ -55,10 +59,13 @@ private:
 
 // The local file of a download, written beside its name: it takes the name's place, replacing
 // what stood there (a file, a symbolic link, never written through), only once the download
-// finished and every byte reached the disk. A download that fails leaves no file of its own.
+// finished (and, unless Sync::Skipped, every byte reached the disk). A download that fails
+// leaves no file of its own.
 class FileSink : public BodySink {
 public:
-    explicit FileSink(const std::string& fileName) : fileName_(fileName), file_(fileName) {
+    explicit FileSink(const std::string& fileName,
+                      platform::FreshFile::Sync sync = platform::FreshFile::Sync::ToDisk)
+        : fileName_(fileName), file_(fileName, sync) {
         if (!file_.IsOpen()) {
             throw Exception("Cannot create file \"" + fileName + "\". " +
                             std::strerror(file_.Error()));
@@ -185,11 +192,11 @@ private:
         }
     }
 
-    static int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t,
+    static int OnProgress(void* user, curl_off_t expected, curl_off_t received, curl_off_t,
                           curl_off_t sent) {
         auto* self = static_cast<Transfer*>(user);
         try {
-            return self->Progress(received, sent);
+            return self->Progress(expected, received, sent);
         } catch (...) {
             self->raised_ = std::current_exception();
             return 1;
@@ -215,13 +222,13 @@ private:
         return bytes;
     }
 
-    int Progress(curl_off_t received, curl_off_t sent) {
+    int Progress(curl_off_t expected, curl_off_t received, curl_off_t sent) {
         auto now = std::chrono::steady_clock::now();
         if (now - lastMessages_ >= kMessageSlice) {
             lastMessages_ = now;
             platform::ProcessMessages();
         }
-        return watch_.Expired(received, sent) ? 1 : 0;
+        return watch_.Expired(expected, received, sent) ? 1 : 0;
     }
 
     // Redirects are not followed, so anything but a success status is a failed download.
@@ -285,7 +292,7 @@ bool DownLoadFile(const std::string& url, const std::string& localFile, TTransfe
 
 bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                   const TTransferLimits& limits) {
-    FileSink file(localFile);
+    FileSink file(localFile, kPackageSync);
     Transfer(Kind::Http, file, events, limits).Run(url, "", "");
     file.Finish();
     return true;
@@ -293,7 +300,7 @@ bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransfe
 
 bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                  const TShowStatus& showStatus, const TTransferLimits& limits) {
-    FileSink file(localFile);
+    FileSink file(localFile, kPackageSync);
     std::string user, password, host, port, path;
     ParseFtpUrl(url, user, password, host, port, path);
     std::string document;
