@@ -1,5 +1,6 @@
 #include "UpdateDownload.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -110,6 +111,7 @@ public:
         : kind_(kind),
           sink_(sink),
           events_(events),
+          stall_(limits.Stall),
           watch_({.Silence = limits.Stall,
                   .FloorBytes = limits.FloorBytes,
                   .FloorWindow = limits.FloorWindow}) {
@@ -151,6 +153,11 @@ public:
             curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD,
                              static_cast<long>(CURLFTPMETHOD_SINGLECWD));
             curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
+            // The bounds let a file that has come in whole be; the server's reply after it is
+            // waited for no longer than the stall bound (libcurl itself would wait for ever).
+            const auto seconds = std::chrono::ceil<std::chrono::seconds>(stall_).count();
+            curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                             static_cast<long>(std::max<decltype(seconds)>(seconds, 1)));
         }
 
         CURLcode code = curl_easy_perform(curl);
@@ -264,6 +271,7 @@ private:
     Kind kind_;
     BodySink& sink_;
     TTransferEvents& events_;
+    std::chrono::milliseconds stall_;
     platform::TransferWatch watch_;
     std::unique_ptr<CURL, CurlFree> curl_;
     bool begun_ = false;

@@ -315,7 +315,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FtpCase{"MissingFolder", "", "/nowhere/p.zip", nullptr},
                       FtpCase{"RefusedLogIn", "till:wrong@", "/p.zip", nullptr},
                       FtpCase{"TrickleUnderTheFloor", "slow:sl0w@", "/p.zip", nullptr,
-                              "Transfer too slow", kTrickleWithinASecond}),
+                              "Transfer too slow", kTrickleWithinASecond},
+                      // The whole file came, but the server never says the transfer is done.
+                      FtpCase{"NoClosingReply", "mute:mu7e@", "/p.zip", nullptr, nullptr,
+                              kStallWithinASecond}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {

@@ -16,7 +16,8 @@ HTTP paths:
 FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER; user
 "nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
 user in to a home folder below its root does; user "slow" with password "sl0w" gets its files at
-about 200 bytes a second.
+about 200 bytes a second; user "mute" with password "mu7e" gets its files whole, but never the
+reply that closes the transfer.
 """
 
 import http.server
@@ -98,6 +99,7 @@ def serve_ftp(folder):
     authorizer.add_user("till", "s3cret", folder, perm="elr")
     authorizer.add_user("nested", "n3sted", folder, perm="elr")
     authorizer.add_user("slow", "sl0w", folder, perm="elr")
+    authorizer.add_user("mute", "mu7e", folder, perm="elr")
     authorizer.add_anonymous(folder)
 
     class Trickling(ThrottledDTPHandler):
@@ -109,6 +111,11 @@ def serve_ftp(folder):
                 self.fs.cwd = "/sub"
             if username == "slow":
                 self.dtp_handler = Trickling
+
+        def respond(self, resp, *args, **kwargs):
+            if self.username == "mute" and resp.startswith("226"):
+                return
+            super().respond(resp, *args, **kwargs)
 
     handler = Handler
     handler.authorizer = authorizer
