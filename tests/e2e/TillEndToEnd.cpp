@@ -3,6 +3,7 @@
 #include <chrono>
 #include <regex>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -12,6 +13,59 @@
 #include "TextCodec.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// An object of the desktop's accessibility tree: the bus name of the program that shows it and
+// its path there.
+struct Accessible {
+    std::string owner;
+    std::string path;
+};
+
+const Accessible kDesktop{"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"};
+const std::string kAccessible = "org.a11y.atspi.Accessible";
+const std::string kProperty = "org.freedesktop.DBus.Properties.Get";
+
+// The desktop's accessibility tree, asked with gdbus. A program answers from its own event
+// loop, so an answer tells what it has handled of the events that came before the question.
+class AccessibilityTree {
+public:
+    AccessibilityTree(const XServer& x, std::string bus) : x_(x), bus_(std::move(bus)) {}
+
+    // The answer as gdbus prints it, on one line; "" when the call fails.
+    std::string Ask(const Accessible& object, const std::vector<std::string>& call) const {
+        std::vector<std::string> argv{"gdbus",   "call",       "--address",     bus_,
+                                      "--dest",  object.owner, "--object-path", object.path,
+                                      "--method"};
+        argv.insert(argv.end(), call.begin(), call.end());
+        const XServer::Result result = x_.Run(argv);
+        return result.status == 0 ? result.out.substr(0, result.out.find('\n')) : std::string();
+    }
+    std::vector<Accessible> Children(const Accessible& parent) const {
+        static const std::regex child(R"(\('([^']+)', (?:objectpath )?'([^']+)'\))");
+        const std::string out = Ask(parent, {kAccessible + ".GetChildren"});
+        std::vector<Accessible> children;
+        for (std::sregex_iterator it(out.begin(), out.end(), child), end; it != end; ++it) {
+            children.push_back({(*it)[1], (*it)[2]});
+        }
+        return children;
+    }
+
+private:
+    const XServer& x_;
+    std::string bus_;
+};
+
+// Whether a state set as GetState prints it holds "active".
+bool HoldsActive(const std::string& states) {
+    constexpr unsigned long kActive = 1ul << 1;  // in the first of the set's two words
+    static const std::regex firstWord(R"(uint32 (\d+))");
+    std::smatch word;
+    return std::regex_search(states, word, firstWord) && (std::stoul(word[1]) & kActive) != 0;
+}
+
+}  // namespace
 
 // The text of a reply element as the gateway sent it.
 std::string ReplyField(const std::string& reply, const std::string& name) {
@@ -86,6 +140,7 @@ void TillEndToEnd::StartCashRegister(const std::vector<std::string>& layout,
         options));
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(run + "/at-spi/bus_" + display); }, 10000))
         << "the accessibility bus did not come up";
+    accessibilityBus_ = "unix:path=" + run + "/at-spi/bus_" + display;
     std::vector<std::string> argv{CASH_REGISTER_EXE};
     argv.insert(argv.end(), layout.begin(), layout.end());
     // Into the accessibility tree whatever the session answers when asked (it may not, in time).
@@ -100,6 +155,10 @@ std::string TillEndToEnd::StartSignedIn(const std::string& password) {
     std::vector<std::string> env{"DISPLAY=" + x_.Display(), "QT_QPA_PLATFORM=xcb",
                                  "VELPAY_TEST_MESSAGEBOXES=" + till_.Boxes().string()};
     env.insert(env.end(), desktopEnv_.begin(), desktopEnv_.end());
+    if (!accessibilityBus_.empty()) {
+        // In the tree too, so that a test can ask which window the till itself holds active.
+        env.push_back("QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1");
+    }
     pid_ = SpawnProcess({till_.Program().string()}, env);
     EXPECT_GT(pid_, 0);
     return SignIn(password);
@@ -139,6 +198,21 @@ bool TillEndToEnd::WaitForActive(const std::string& window, int seconds) {
     return WaitFor(seconds, [&] {
         const std::string out = x_.Run({"xdotool", "getactivewindow"}).out;
         return out.substr(0, out.find('\n')) == window;
+    });
+}
+
+bool TillEndToEnd::WaitForHeldActive(const std::string& caption, bool active) {
+    const AccessibilityTree tree(x_, accessibilityBus_);
+    return WaitFor(20, [&] {
+        for (const Accessible& program : tree.Children(kDesktop)) {
+            for (const Accessible& window : tree.Children(program)) {
+                if (tree.Ask(window, {kProperty, kAccessible, "Name"}) ==
+                    "(<'" + caption + "'>,)") {
+                    return HoldsActive(tree.Ask(window, {kAccessible + ".GetState"})) == active;
+                }
+            }
+        }
+        return false;
     });
 }
 

@@ -75,6 +75,11 @@ protected:
     std::string WaitForWindow(const std::string& pattern);
     bool WaitForNoWindow(const std::string& pattern);
     bool WaitForActive(const std::string& window, int seconds = 20);
+    // Waits up to 20 s for the program that shows the window so captioned to hold it active (or
+    // not), as it tells the desktop's accessibility tree; the till is in that tree when the cash
+    // register was started first. The X server's active window moves before the program has
+    // seen it, and a program that sees the focus leave and come back at once never deactivates.
+    bool WaitForHeldActive(const std::string& caption, bool active);
     static bool WaitFor(int seconds, const std::function<bool()>& check);
 
     // Every window brings itself to the front when it opens, so the typing goes into it.
@@ -101,5 +106,6 @@ protected:
     SetUpTill till_;
     pid_t pid_ = -1;
     std::vector<std::string> desktopEnv_;
+    std::string accessibilityBus_;
     std::vector<std::unique_ptr<ChildProcess>> desktop_;
 };

@@ -57,13 +57,15 @@ protected:
         ASSERT_TRUE(WaitForNoWindow(detail));
         ASSERT_TRUE(WaitForActive(list)) << "the list is back in front";
     }
-    // Another program's window comes to the front, then the window is activated again.
-    void LeaveAndComeBack(const std::string& window) {
-        StartCashRegister({"--window=收银台 POS", "label=应收"}, "收银台 POS");
+    // The cash register's window comes to the front, then the list's (its X id and caption)
+    // again, each time as far as the till has seen it too.
+    void LeaveAndComeBack(const std::string& window, const std::string& caption) {
         const std::string other = WaitForWindow("^收银台 POS$");
-        for (const std::string& active : {other, window}) {
+        for (const auto& [active, listActive] :
+             {std::pair{other, false}, std::pair{window, true}}) {
             x_.Run({"xdotool", "windowactivate", "--sync", active});
             ASSERT_TRUE(WaitForActive(active)) << active;
+            ASSERT_TRUE(WaitForHeldActive(caption, listActive)) << caption << " " << listActive;
         }
     }
     // Enter on the detail; waits for the receipt to reach the port.
@@ -190,13 +192,14 @@ protected:
 // is activated again, after another program or after its detail.
 TEST_P(ListKeepsTheRow, WhenTheListIsActivatedAgain) {
     const ListKind& kind = GetParam();
+    StartCashRegister({"--window=收银台 POS", "label=应收"}, "收银台 POS");
     const std::string main = StartSignedIn();
     ASSERT_FALSE(main.empty());
     const std::string list = OpenFromMain(main, kind.key, kind.caption);
     ASSERT_FALSE(list.empty());
     Key("Left");
     Key("Down");
-    ASSERT_NO_FATAL_FAILURE(LeaveAndComeBack(list));
+    ASSERT_NO_FATAL_FAILURE(LeaveAndComeBack(list, kind.caption));
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(list, kind.detail));
     ASSERT_NO_FATAL_FAILURE(OpenAndClose(list, kind.detail));
     Key("Right");
