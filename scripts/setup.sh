@@ -13,7 +13,7 @@ packages=(
   libatspi2.0-dev libsystemd-dev libcups2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils dbus dbus-x11 at-spi2-core openbox
+  xvfb xauth xdotool x11-utils dbus dbus-x11 at-spi2-core libglib2.0-bin openbox
   cups cups-client cups-filters poppler-utils zbar-tools qrencode imagemagick
   fonts-wqy-microhei
   python3 python3-cryptography python3-pyftpdlib python3-dbusmock python3-dbus
