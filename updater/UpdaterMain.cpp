@@ -21,8 +21,9 @@ using namespace platform;
 
 namespace {
 
-// A settings file that cannot be read or written back ends the updater with its reason, told to
-// whoever started it: standard error always, a box only when a person watches.
+// A settings file that cannot be read or written back, or one root must not follow, ends the
+// updater with its reason, told to whoever started it: standard error always, a box only when a
+// person watches.
 int EndWithError(const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     if (!AutoMode) {
