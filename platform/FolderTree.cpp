@@ -1,11 +1,17 @@
 #include "FolderTree.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -23,20 +29,36 @@ fs::path LastName(const fs::path& folder) {
                              reason);
 }
 
+// The hidden names a copy of name grows under: this prefix and the characters mkdtemp puts in
+// place of the X's.
+constexpr char kStagingRandom[] = "XXXXXX";
+
+std::string StagingPrefix(const fs::path& name) {
+    return "." + name.string() + ".copy-";
+}
+
+bool IsStagingName(const std::string& entry, const std::string& prefix) {
+    return entry.size() == prefix.size() + sizeof kStagingRandom - 1 &&
+           entry.compare(0, prefix.size(), prefix) == 0 &&
+           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
 // A hidden folder of its own beside the copy it stands in for, where the new copy grows until it
-// is whole and where the old one goes once replaced; removed with whatever it still holds.
+// is whole and where the old one goes once replaced; removed with whatever it still holds, unless
+// it must keep the old copy.
 class StagingFolder {
 public:
     // Empty when it cannot be made (errno says why).
     StagingFolder(const fs::path& dest, const fs::path& name) {
-        std::string pattern = (dest / ("." + name.string() + ".copy-XXXXXX")).string();
+        std::string pattern = (dest / (StagingPrefix(name) + kStagingRandom)).string();
         if (::mkdtemp(pattern.data())) {
             path_ = pattern;
         }
     }
     ~StagingFolder() {
         std::error_code ec;
-        if (!path_.empty()) {
+        if (!path_.empty() && !keep_) {
             fs::remove_all(path_, ec);
         }
     }
@@ -44,10 +66,64 @@ public:
     StagingFolder& operator=(const StagingFolder&) = delete;
 
     const fs::path& Path() const { return path_; }
+    void Keep() { keep_ = true; }
 
 private:
     fs::path path_;
+    bool keep_ = false;
 };
+
+// What a run killed on the way left of name's copies in dest: its staging folders, one of them
+// holding the previous copy when the run was killed between the two renames of a file system
+// that cannot exchange names. That copy goes back to its name when none stands there; the rest
+// goes, so that a killed run costs no disk for good.
+void ClearInterruptedCopies(const fs::path& dest, const fs::path& name) {
+    const std::string prefix = StagingPrefix(name);
+    std::vector<fs::path> leftovers;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dest, ec)) {
+        if (IsStagingName(entry.path().filename().string(), prefix) &&
+            entry.symlink_status(ec).type() == fs::file_type::directory) {
+            leftovers.push_back(entry.path());
+        }
+    }
+    const fs::path to = dest / name;
+    for (const auto& leftover : leftovers) {
+        if (!fs::exists(fs::symlink_status(to, ec))) {
+            fs::rename(leftover / "old", to, ec);
+        }
+        fs::remove_all(leftover, ec);
+    }
+}
+
+// The two names trade what they hold in one step; false with errno set when they cannot.
+bool ExchangeNames(const fs::path& a, const fs::path& b) {
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+bool CannotExchangeHere(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// The swap where the file system cannot exchange names: the previous copy steps aside into the
+// staging folder and the new one takes its place. When it cannot, the previous one comes back;
+// when even that fails it stays in the staging folder, for the next backup to put back.
+void SwapByRenames(const fs::path& fresh, const fs::path& to, StagingFolder& staging,
+                   std::error_code& ec) {
+    const fs::path old = staging.Path() / "old";
+    fs::rename(to, old, ec);
+    if (ec) {
+        return;
+    }
+    fs::rename(fresh, to, ec);
+    if (ec) {
+        std::error_code back;
+        fs::rename(old, to, back);
+        if (back) {
+            staging.Keep();
+        }
+    }
+}
 
 }  // namespace
 
@@ -61,6 +137,9 @@ void DeleteFolderTree(const std::string& folder) {
 
 void CopyFolderTree(const std::string& source, const std::string& dest) {
     const fs::path to = fs::path(dest) / LastName(source);
+    if (!LastName(source).empty()) {
+        ClearInterruptedCopies(dest, LastName(source));
+    }
     std::error_code ec;
     // A link at Source stands for the folder it leads to.
     const fs::path from = source.empty() ? fs::path() : fs::canonical(source, ec);
@@ -82,22 +161,19 @@ void CopyFolderTree(const std::string& source, const std::string& dest) {
         CannotCopy(source, to, ec.message());
     }
 
-    // The old copy steps aside into the staging folder, to go with it once the new one is in
-    // its place; when the new one cannot take that place, the old one comes back.
-    const fs::path old = staging.Path() / "old";
-    const bool hadOld = fs::exists(fs::symlink_status(to, ec));
-    if (hadOld) {
-        fs::rename(to, old, ec);
-        if (ec) {
-            CannotCopy(source, to, ec.message());
+    // The new copy and the previous one trade places in one step, so that whenever the run
+    // ends there is one whole copy at the name; the previous one then goes with the staging
+    // folder. A swap that fails leaves the previous copy at its name.
+    if (!fs::exists(fs::symlink_status(to, ec))) {
+        fs::rename(fresh, to, ec);
+    } else if (!ExchangeNames(fresh, to)) {
+        const int error = errno;
+        ec.assign(error, std::generic_category());
+        if (CannotExchangeHere(error)) {
+            SwapByRenames(fresh, to, staging, ec);
         }
     }
-    fs::rename(fresh, to, ec);
     if (ec) {
-        std::error_code back;
-        if (hadOld) {
-            fs::rename(old, to, back);
-        }
         CannotCopy(source, to, ec.message());
     }
 }

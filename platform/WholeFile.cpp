@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -22,24 +23,6 @@ constexpr int kMaxLinkHops = 40;
 constexpr size_t kFreshBufferBytes = 1024 * 1024;
 // Names tried for a fresh file before giving up: each is taken only when nothing has it.
 constexpr int kFreshNameTries = 100;
-
-// The file a write to fileName lands in: the end of its chain of symbolic links (a link that
-// leads nowhere names the file the write creates). Folders on the way are left to the kernel.
-std::string WriteTarget(const std::string& fileName) {
-    std::string path = fileName;
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        char buffer[PATH_MAX];
-        ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer);
-        if (n <= 0 || static_cast<size_t>(n) == sizeof buffer) {
-            return path;
-        }
-        std::string link(buffer, static_cast<size_t>(n));
-        size_t slash = path.rfind('/');
-        path = link.front() == '/' || slash == std::string::npos ? link
-                                                                 : path.substr(0, slash + 1) + link;
-    }
-    return path;  // a loop: opening it fails, as it would for a plain write
-}
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -77,17 +60,23 @@ bool TakeOver(int fresh, const struct stat& old) {
     return ::fchmod(fresh, old.st_mode & 07777) == 0;
 }
 
-// A name beside fileName for its fresh file: hidden, and random so that nobody can take it first.
-std::string FreshName(const std::string& fileName) {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+constexpr char kFreshLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kFreshRandomChars = 6;
+
+// The start of every fresh file's name beside fileName: hidden, then fileName's own name.
+std::string FreshPrefix(const std::string& fileName) {
     const size_t slash = fileName.rfind('/');
     const size_t base = slash == std::string::npos ? 0 : slash + 1;
-    std::string name = fileName.substr(0, base) + "." + fileName.substr(base) + ".";
-    for (int i = 0; i < 6; ++i) {
-        name += kLetters[pick(random)];
+    return fileName.substr(0, base) + "." + fileName.substr(base) + ".";
+}
+
+// A name beside fileName for its fresh file: hidden, and random so that nobody can take it first.
+std::string FreshName(const std::string& fileName) {
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof kFreshLetters - 2);
+    std::string name = FreshPrefix(fileName);
+    for (size_t i = 0; i < kFreshRandomChars; ++i) {
+        name += kFreshLetters[pick(random)];
     }
     return name;
 }
@@ -118,8 +107,25 @@ int CreateBeside(const std::string& fileName, std::string& temp) {
 
 }  // namespace
 
+std::vector<std::string> WritePath(const std::string& fileName) {
+    std::vector<std::string> path{fileName};
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        char buffer[PATH_MAX];
+        ssize_t n = ::readlink(path.back().c_str(), buffer, sizeof buffer);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof buffer) {
+            return path;
+        }
+        std::string link(buffer, static_cast<size_t>(n));
+        size_t slash = path.back().rfind('/');
+        path.push_back(link.front() == '/' || slash == std::string::npos
+                           ? link
+                           : path.back().substr(0, slash + 1) + link);
+    }
+    return path;  // a loop: opening its end fails, as it would for a plain write
+}
+
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
-    const std::string target = WriteTarget(fileName);
+    const std::string target = WritePath(fileName).back();
 
     // Opened for writing first, as the plain write would open it: what the file system refuses
     // that write (a read-only file, a folder, a read-only disk) is refused here.
@@ -215,6 +221,22 @@ bool FreshFile::Commit() {
     }
     temp_.clear();
     return true;
+}
+
+void RemoveFreshLeftovers(const std::string& fileName) {
+    const std::string prefix = FreshPrefix(fileName);
+    const size_t slash = prefix.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
+    const std::string start = prefix.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == start.size() + kFreshRandomChars && name.starts_with(start) &&
+            name.find_first_not_of(kFreshLetters, start.size()) == std::string::npos) {
+            // unlink never follows a link, and refuses a folder
+            ::unlink(entry.path().c_str());
+        }
+    }
 }
 
 bool WriteFreshFile(const std::string& fileName, std::string_view bytes) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Files the programs write whole: the configuration files, the parameter file and the updater's
 // settings in their place (a write gets the answers the file system would give a plain write of
@@ -17,6 +18,11 @@ namespace platform {
 // A file the process may write in a folder it may not add to, or one whose owner it could not
 // keep, is written in place, as a plain write would write it. False when it could not write.
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes);
+
+// The names a write to fileName passes, as ReplaceFileContents follows them: fileName, then what
+// each symbolic link on the way leads to (relative to the link's folder). The last is the file
+// the write lands in, or creates when the last link leads nowhere.
+std::vector<std::string> WritePath(const std::string& fileName);
 
 // A file written anew at a name, never through what stands there: the bytes go to a new file
 // beside it, under a name of its own made for this write alone, which takes the name's place only
@@ -58,6 +64,10 @@ private:
     std::string buffer_;
     int error_ = 0;
 };
+
+// Removes the new files a FreshFile of fileName left beside it when its process was killed before
+// Commit, and nothing else: only names of exactly the form FreshFile makes.
+void RemoveFreshLeftovers(const std::string& fileName);
 
 // fileName written anew with bytes, as FreshFile writes it. False when it could not be.
 bool WriteFreshFile(const std::string& fileName, std::string_view bytes);

@@ -3,29 +3,45 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "Application.h"
+#include "FileOwner.h"
 #include "FormUpdate.h"
 #include "MessageBox.h"
 #include "Process.h"
 #include "QzFormRunner.h"
 #include "SingleInstance.h"
 #include "UpdaterGlobal.h"
+#include "WholeFile.h"
 
 using namespace platform;
 
 namespace {
 
-// A settings file that cannot be read or written back ends the updater with its reason, told to
-// whoever started it: standard error always, a box only when a person watches.
+// A settings file that cannot be read or written back, or one root must not follow, ends the
+// updater with its reason, told to whoever started it: standard error always, a box only when a
+// person watches.
 int EndWithError(const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     if (!AutoMode) {
         MessageBoxA(nullptr, error.what(), Application::Title(), MB_ICONERROR);
     }
     return 1;
+}
+
+// As root, the updater writes Config.ini through its links and starts the program it names: only
+// a folder and settings nobody else can change may steer it.
+void CheckRootMayRunIn(const std::string& folder) {
+    if (!RunsAsSuperUser()) {
+        return;
+    }
+    if (std::string reason = OthersCanChange(folder + "Config.ini"); !reason.empty()) {
+        throw std::runtime_error(
+            "The updater runs as root only where nobody else can change its files: " + reason);
+    }
 }
 
 }  // namespace
@@ -63,6 +79,10 @@ int UpdaterMain(int argc, char** argv) {
     Application::SetTitle(kDefaultUpdaterTitle);
     int exitCode = 0;
     try {
+        CheckRootMayRunIn(ProgramFolder());
+        // A run killed while it wrote its work files left their new copies beside them.
+        RemoveFreshLeftovers(ProgramFolder() + "verex.ini");
+        RemoveFreshLeftovers(ProgramFolder() + "Update.log");
         LoadUpdaterConfig(ProgramFolder());
         ReportUncaught(RunUpdate);
         SaveUpdaterConfig();

@@ -75,8 +75,13 @@ TEST(CopyDir, TrailingSlashOnSourceKeepsItsName) {
     EXPECT_EQ(root.Read("Shop/bak/Pay/VelPay"), "program");
 }
 
-// Where a backup is made: a disk with room, or one that fills on the way.
-enum class Disk { Roomy, FileSizeLimit, SmallFileSystem };
+// Where a backup is made: a disk with room, one that fills on the way, or one where the older
+// copy is a mount point, which no rename moves.
+enum class Disk { Roomy, FileSizeLimit, SmallFileSystem, OlderCopyMounted };
+
+// What a backup killed on the way left beside the older copy: its hidden staging folder with a
+// half copy (and one of another folder's backup), or with the older copy stepped aside into it.
+enum class Killed { No, MidCopy, BetweenRenames };
 
 // Every entry under folder, hidden ones too, sorted: "name/" for a folder, "name->target" for a
 // link, "name=bytes" for a file (its size for a large one).
@@ -109,6 +114,7 @@ struct BackupCase {
     const char* source;  // under the test folder; empty: no source set
     Disk disk;
     const char* outcome;  // "copied" or "raised", then the backup folder's listing
+    Killed killed = Killed::No;
 };
 
 constexpr const char* kUntouched =
@@ -127,10 +133,20 @@ TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
     const std::string bak = root.File("bak");
     fs::create_directories(bak);
 
+    if (c.disk == Disk::OlderCopyMounted) {
+        fs::create_directories(bak + "/Pay");
+    }
+
     auto backUp = [&] {
-        WriteBytes(bak + "/Pay/VelPay", "old client");
-        WriteBytes(bak + "/Pay/stale.txt", "stale");
+        const std::string older =
+            bak + (c.killed == Killed::BetweenRenames ? "/.Pay.copy-k1ll3d/old" : "/Pay");
+        WriteBytes(older + "/VelPay", "old client");
+        WriteBytes(older + "/stale.txt", "stale");
         WriteBytes(bak + "/notes.txt", "keep");
+        if (c.killed == Killed::MidCopy) {
+            WriteBytes(bak + "/.Pay.copy-k1ll3d/new/VelPay", "new cl");
+            WriteBytes(bak + "/.Current.copy-x1y2z3/new/VelPay", "new cl");
+        }
         std::string outcome = "copied: ";
         try {
             CopyDir(*c.source ? root.File(c.source) : "", bak);
@@ -150,7 +166,9 @@ TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
             break;
         }
         case Disk::SmallFileSystem:
-            outcome = OnSmallFileSystem(bak, 256 * 1024, backUp);
+        case Disk::OlderCopyMounted:
+            outcome = OnSmallFileSystem(c.disk == Disk::SmallFileSystem ? bak : bak + "/Pay",
+                                        256 * 1024, backUp);
             if (!outcome) {
                 GTEST_SKIP() << "no private mount on this machine";
             }
@@ -173,7 +191,19 @@ INSTANTIATE_TEST_SUITE_P(
         BackupCase{"MissingSource", "Shop/missing", Disk::Roomy, kUntouched},
         BackupCase{"SourceIsAFile", "Shop/file.txt", Disk::Roomy, kUntouched},
         BackupCase{"CutShortByAFileSizeLimit", "Large/Pay", Disk::FileSizeLimit, kUntouched},
-        BackupCase{"CutShortByAFullFileSystem", "Large/Pay", Disk::SmallFileSystem, kUntouched}),
+        BackupCase{"CutShortByAFullFileSystem", "Large/Pay", Disk::SmallFileSystem, kUntouched},
+        BackupCase{"SwapRefused", "Shop/Pay", Disk::OlderCopyMounted, kUntouched},
+        BackupCase{"RunAgainAfterAKillMidCopy", "Shop/Pay", Disk::Roomy,
+                   "copied: .Current.copy-x1y2z3/; .Current.copy-x1y2z3/new/; "
+                   ".Current.copy-x1y2z3/new/VelPay=new cl; Pay/; Pay/Config/; "
+                   "Pay/Config/Config.ini=[a]; Pay/VelPay=new client; notes.txt=keep",
+                   Killed::MidCopy},
+        BackupCase{"RunAgainAfterAKillBetweenRenames", "Shop/Pay", Disk::Roomy,
+                   "copied: Pay/; Pay/Config/; Pay/Config/Config.ini=[a]; Pay/VelPay=new client; "
+                   "notes.txt=keep",
+                   Killed::BetweenRenames},
+        BackupCase{"CutShortAfterAKillBetweenRenames", "Large/Pay", Disk::FileSizeLimit, kUntouched,
+                   Killed::BetweenRenames}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ChildProcess.h"
+#include "FileBytes.h"
 #include "TestFolder.h"
 #include "UpdateLogLines.h"
 
@@ -116,7 +123,9 @@ TEST_P(UnwritableSettings, EndsWithTheReasonAndExitCodeOne) {
         GTEST_SKIP() << "only root can run the updater as another user";
     }
     TestFolder dir;
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    if (c.asNobody) {
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    }
     const std::string settings = dir.File("Config.ini");
     if (c.isAFolder) {
         std::filesystem::create_directory(settings);
@@ -144,6 +153,100 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UnwritableSettingsCase{"AFolderOfThatName", true, 0, false, false},
                       UnwritableSettingsCase{"ReadOnlyForTheUser", false, 0444, true, true},
                       UnwritableSettingsCase{"UnreadableForTheUser", false, 0, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UpdaterProgram, StartRemovesWhatAKilledRunLeftOfItsWorkFilesAndNothingElse) {
+    TestFolder dir;
+    dir.Write("Config.ini", kConfig);
+    const std::map<std::string, bool> removed = {{".verex.ini.k1ll3d", true},
+                                                 {".Update.log.Ab9xYz", true},
+                                                 {".verex.ini.mine", false},
+                                                 {".Config.ini.k1ll3d", false}};
+    for (const auto& [name, _] : removed) {
+        dir.Write(name, "x");
+    }
+    UpdaterCopy updater(dir, UniqueName(), {"/auto"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
+    for (const auto& [name, gone] : removed) {
+        EXPECT_EQ(std::filesystem::exists(dir.File(name)), !gone) << name;
+    }
+}
+
+// A version server that answers nobody: a port of 127.0.0.1 whose queue holds any connection.
+struct SilentServer {
+    SilentServer() {
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        EXPECT_EQ(::bind(fd, any, size) | ::listen(fd, 8) | ::getsockname(fd, any, &size), 0);
+        url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/Update.txt";
+    }
+    ~SilentServer() { ::close(fd); }
+
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    std::string url;
+};
+
+// The updater run as root where another user could change its settings, or what a write to them
+// lands in.
+struct OthersCanChangeCase {
+    const char* name;
+    uid_t folderOwner;
+    mode_t settingsMode;
+    bool settingsLinkedIntoAnOpenFolder;  // Config.ini a link to shared/Config.ini, shared 0777
+    bool automatic;
+    const char* changeable;  // under the folder, what the reason names
+    const char* why;
+};
+
+class RootWhereOthersCanChange : public ::testing::TestWithParam<OthersCanChangeCase> {};
+
+TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAnything) {
+    const OthersCanChangeCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the updater refuses only as root";
+    }
+    TestFolder dir;
+    SilentServer server;
+    const std::string config = Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url +
+                                   "\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n");
+    std::string settings = dir.File("Config.ini");
+    if (c.settingsLinkedIntoAnOpenFolder) {
+        std::filesystem::create_directory(dir.File("shared"));
+        std::filesystem::permissions(dir.File("shared"), std::filesystem::perms::all);
+        std::filesystem::create_symlink("shared/Config.ini", settings);
+        settings = dir.File("shared/Config.ini");
+    }
+    WriteBytes(settings, config);
+    std::filesystem::permissions(settings, static_cast<std::filesystem::perms>(c.settingsMode));
+    ASSERT_EQ(::chown(dir.Path().c_str(), c.folderOwner, c.folderOwner), 0);
+
+    UpdaterCopy updater(
+        dir, UniqueName(),
+        c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 1);
+
+    const std::string reason =
+        "The updater runs as root only where nobody else can change its files: " +
+        dir.File(c.changeable) + c.why;
+    EXPECT_NE(dir.Read("output").find(reason + "\n"), std::string::npos) << dir.Read("output");
+    EXPECT_EQ(dir.Read("boxes"), c.automatic ? "" : "Orv智能升级程序|" + reason + "|16\n");
+    EXPECT_LT(::accept(server.fd, nullptr, nullptr), 0) << "the version server was asked";
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Update.log")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("verex.ini")));
+    EXPECT_EQ(ReadBytes(settings), config);
+}
+
+constexpr const char* kWritable = " can be written by its group or by others";
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, RootWhereOthersCanChange,
+    ::testing::Values(OthersCanChangeCase{"FolderOfAnotherUser", 65534, 0644, false, false, "",
+                                          " belongs to user 65534"},
+                      OthersCanChangeCase{"GroupWritableSettings", 0, 0664, false, true,
+                                          "Config.ini", kWritable},
+                      OthersCanChangeCase{"SettingsLinkedIntoAnOpenFolder", 0, 0644, true, false,
+                                          "shared/", kWritable}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
