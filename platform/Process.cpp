@@ -114,7 +114,7 @@ void SpawnOrphanInSession(CommandLine line, const std::string& shown) {
         // Only async-signal-safe calls from here on: this copy of the process has none of its
         // other threads, whose locks may be held.
         int error = 0;
-        const pid_t program = fork();
+        const pid_t program = _Fork();  // fork itself is not safe here: it runs handlers
         if (program == 0) {
             setsid();
             execve(argv[0], argv.data(), environment);
