@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "WholeFile.h"
 
@@ -34,6 +35,38 @@ std::string OthersCanChangeEntry(const std::string& path, bool mayBeMissing) {
     return {};
 }
 
+// Why others could move folder away and put one of their own at its name: a folder above it, on
+// the way as written or as its links lead, that they own or may write, unless its sticky bit
+// keeps them from moving what is not theirs (as in /tmp).
+std::string OthersCanReplace(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path written = fs::absolute(folder, ec).lexically_normal();
+    const fs::path real = fs::canonical(folder, ec);
+    if (ec) {
+        return folder + " cannot be checked: " + ec.message();
+    }
+    for (fs::path path : {written, real}) {
+        if (!path.has_filename()) {
+            path = path.parent_path();  // the folder itself, written with a trailing slash
+        }
+        while (path != path.root_path()) {
+            path = path.parent_path();
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0) {
+                return path.string() + " cannot be checked: " + std::strerror(errno);
+            }
+            if (st.st_uid != 0) {
+                return path.string() + " belongs to user " + std::to_string(st.st_uid);
+            }
+            if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0) {
+                return path.string() + " can be written by its group or by others";
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 bool RunsAsSuperUser() {
@@ -43,7 +76,11 @@ bool RunsAsSuperUser() {
 std::string OthersCanChange(const std::string& fileName) {
     const std::vector<std::string> path = WritePath(fileName);
     for (const std::string& name : path) {
-        if (std::string reason = OthersCanChangeEntry(FolderOf(name), false); !reason.empty()) {
+        const std::string folder = FolderOf(name);
+        if (std::string reason = OthersCanChangeEntry(folder, false); !reason.empty()) {
+            return reason;
+        }
+        if (std::string reason = OthersCanReplace(folder); !reason.empty()) {
             return reason;
         }
     }

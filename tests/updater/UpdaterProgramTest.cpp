@@ -187,15 +187,15 @@ struct SilentServer {
     std::string url;
 };
 
-// The updater run as root where another user could change its settings, or what a write to them
-// lands in.
+// The updater run as root, from shop/update/, where another user could change its settings, or
+// what a write to them lands in.
 struct OthersCanChangeCase {
     const char* name;
-    uid_t folderOwner;
+    const char* anotherUsers;  // the folder given to user "nobody"; nullptr: none
     mode_t settingsMode;
     bool settingsLinkedIntoAnOpenFolder;  // Config.ini a link to shared/Config.ini, shared 0777
     bool automatic;
-    const char* changeable;  // under the folder, what the reason names
+    const char* changeable;  // what the reason names
     const char* why;
 };
 
@@ -210,19 +210,23 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     SilentServer server;
     const std::string config = Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url +
                                    "\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n");
-    std::string settings = dir.File("Config.ini");
+    const std::string folder = dir.File("shop/update/");
+    std::filesystem::create_directories(folder);
+    std::string settings = folder + "Config.ini";
     if (c.settingsLinkedIntoAnOpenFolder) {
-        std::filesystem::create_directory(dir.File("shared"));
-        std::filesystem::permissions(dir.File("shared"), std::filesystem::perms::all);
+        std::filesystem::create_directory(folder + "shared");
+        std::filesystem::permissions(folder + "shared", std::filesystem::perms::all);
         std::filesystem::create_symlink("shared/Config.ini", settings);
-        settings = dir.File("shared/Config.ini");
+        settings = folder + "shared/Config.ini";
     }
     WriteBytes(settings, config);
     std::filesystem::permissions(settings, static_cast<std::filesystem::perms>(c.settingsMode));
-    ASSERT_EQ(::chown(dir.Path().c_str(), c.folderOwner, c.folderOwner), 0);
+    if (c.anotherUsers) {
+        ASSERT_EQ(::chown(dir.File(c.anotherUsers).c_str(), 65534, 65534), 0);
+    }
 
     UpdaterCopy updater(
-        dir, UniqueName(),
+        dir, "shop/update/" + UniqueName(),
         c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 1);
 
@@ -232,21 +236,26 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     EXPECT_NE(dir.Read("output").find(reason + "\n"), std::string::npos) << dir.Read("output");
     EXPECT_EQ(dir.Read("boxes"), c.automatic ? "" : "Orv智能升级程序|" + reason + "|16\n");
     EXPECT_LT(::accept(server.fd, nullptr, nullptr), 0) << "the version server was asked";
-    EXPECT_FALSE(std::filesystem::exists(dir.File("Update.log")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("verex.ini")));
+    EXPECT_FALSE(std::filesystem::exists(folder + "Update.log"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "verex.ini"));
     EXPECT_EQ(ReadBytes(settings), config);
 }
 
+constexpr const char* kAnotherUsers = " belongs to user 65534";
 constexpr const char* kWritable = " can be written by its group or by others";
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, RootWhereOthersCanChange,
-    ::testing::Values(OthersCanChangeCase{"FolderOfAnotherUser", 65534, 0644, false, false, "",
-                                          " belongs to user 65534"},
-                      OthersCanChangeCase{"GroupWritableSettings", 0, 0664, false, true,
-                                          "Config.ini", kWritable},
-                      OthersCanChangeCase{"SettingsLinkedIntoAnOpenFolder", 0, 0644, true, false,
-                                          "shared/", kWritable}),
+    ::testing::Values(
+        OthersCanChangeCase{"FolderOfAnotherUser", "shop/update", 0644, false, false,
+                            "shop/update/", kAnotherUsers},
+        // Its owner could move the updater's folder away and put one of its own in its place.
+        OthersCanChangeCase{"FolderAboveOfAnotherUser", "shop", 0644, false, false, "shop",
+                            kAnotherUsers},
+        OthersCanChangeCase{"GroupWritableSettings", nullptr, 0664, false, true,
+                            "shop/update/Config.ini", kWritable},
+        OthersCanChangeCase{"SettingsLinkedIntoAnOpenFolder", nullptr, 0644, true, false,
+                            "shop/update/shared/", kWritable}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
