@@ -81,8 +81,9 @@ std::vector<char*> ArgumentVector(CommandLine& line, const std::string& shown) {
     return argv;
 }
 
-// Raises with the reason when the program cannot be started; shown names it in the reason.
-pid_t SpawnInSession(CommandLine line, const std::string& shown) {
+// Raises with the reason, naming the program, when it cannot be started.
+pid_t SpawnInSession(CommandLine line) {
+    const std::string shown = line.Program;
     std::vector<char*> argv = ArgumentVector(line, shown);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -177,11 +178,7 @@ CommandLine ReadCommandLine(const std::string& text) {
     return {words.front(), std::vector<std::string>(words.begin() + 1, words.end())};
 }
 
-StartedProgram::StartedProgram(const std::string& commandLine)
-    : pid_(SpawnInSession(ReadCommandLine(commandLine), commandLine)) {}
-
-StartedProgram::StartedProgram(const CommandLine& line)
-    : pid_(SpawnInSession(line, line.Program)) {}
+StartedProgram::StartedProgram(const CommandLine& line) : pid_(SpawnInSession(line)) {}
 
 bool StartedProgram::Ended() {
     while (!ended_) {

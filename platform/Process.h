@@ -19,17 +19,14 @@ CommandLine ReadCommandLine(const std::string& text);
 // Words split at blanks, double quotes grouping.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
-// A program started from a command line (read by ReadCommandLine) in a session of its own, so
-// that it outlives this one and its terminal, to be waited for: it is a child of this process
-// until it has ended and been collected. Nothing happens to it when this object goes; a program
-// not to be waited for is started by StartProgram instead.
+// A program started in a session of its own, so that it outlives this one and its terminal, to be
+// waited for: it is a child of this process until it has ended and been collected. Nothing happens
+// to it when this object goes; a program not to be waited for is started by StartProgram instead.
 class StartedProgram {
 public:
-    // Raises std::system_error ("Cannot start \"" + commandLine + "\": " and the reason) when the
-    // program cannot be started.
-    explicit StartedProgram(const std::string& commandLine);
     // The program and its arguments as already read: that very file is started, without reading
-    // a command line again. A failure names the program.
+    // a command line again. Raises std::system_error ("Cannot start \"" + the program + "\": "
+    // and the reason) when it cannot be started.
     explicit StartedProgram(const CommandLine& line);
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;
@@ -52,7 +49,8 @@ private:
 // Starts a program from a command line (read by ReadCommandLine) in a session of its own, not
 // waited for. It is made no child of this process (its parent ends at once, and whoever adopts it
 // collects it), so that when it ends nothing of it is left behind, also in a process that never
-// looks at its children again. Raises std::system_error as StartedProgram does.
+// looks at its children again. Raises std::system_error ("Cannot start \"" + commandLine +
+// "\": " and the reason) when it cannot be started.
 void StartProgram(const std::string& commandLine);
 
 // StartProgram, answering as WinExec does: a value above 31 when the program started, otherwise

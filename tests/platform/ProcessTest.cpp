@@ -102,7 +102,7 @@ class StartFailureTest : public CommandLineFolder,
 TEST_P(StartFailureTest, RaisesWithTheReasonAndWinExecReturnsAnError) {
     const std::string commandLine = Expand(GetParam().commandLine);
     try {
-        StartedProgram program(commandLine);
+        StartProgram(commandLine);
         ADD_FAILURE() << "started";
     } catch (const std::system_error& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -123,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CommandLineFolder, WaitKeepsTheEventsGoingAndCollectsTheEndedProgram) {
     // The program ends only once an event handled during the wait has made the file "go".
-    StartedProgram program(Expand("/bin/sh -c \"while [ ! -e '{d}go' ]; do sleep 0.05; done\""));
+    StartedProgram program(
+        ReadCommandLine(Expand("/bin/sh -c \"while [ ! -e '{d}go' ]; do sleep 0.05; done\"")));
     QTimer::singleShot(0, [this] { dir_.Write("go", ""); });
     EXPECT_TRUE(program.WaitWithMessages(30000));
     EXPECT_TRUE(NoChildLeft());
@@ -137,9 +138,9 @@ TEST_F(CommandLineFolder, ProgramNotWaitedForLeavesNothingBehindWhenItEnds) {
 }
 
 TEST_F(CommandLineFolder, ProgramOutlastingTheWaitIsEndedWithItsGroup) {
-    StartedProgram program(
+    StartedProgram program(ReadCommandLine(
         Expand("/bin/sh -c \"sleep 60 & echo $! > '{d}sleeper.new'; mv '{d}sleeper.new' "
-               "'{d}sleeper'; wait\""));
+               "'{d}sleeper'; wait\"")));
     ASSERT_TRUE(WaitUntil([this] { return fs::exists(dir_.File("sleeper")); }, 10000));
     EXPECT_FALSE(program.WaitWithMessages(100));
     program.EndGroup();
