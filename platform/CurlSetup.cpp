@@ -30,9 +30,7 @@ bool TransferWatch::Expired(curl_off_t expected, curl_off_t received, curl_off_t
     if (!reason_.empty()) {
         return true;
     }
-    if (expected > 0 && received >= expected) {
-        return false;
-    }
+    const bool whole = expected > 0 && received >= expected;
     const auto now = Clock::now();
     const auto ms = [](std::chrono::milliseconds bound) { return std::to_string(bound.count()); };
     if (received + sent != moved_) {
@@ -41,6 +39,8 @@ bool TransferWatch::Expired(curl_off_t expected, curl_off_t received, curl_off_t
     }
     if (bounds_.Silence.count() > 0 && now - lastActivity_ >= bounds_.Silence) {
         reason_ = "Read timed out: nothing received for " + ms(bounds_.Silence) + " ms";
+    } else if (whole) {
+        return false;
     } else if (bounds_.Whole.count() > 0 && now - start_ >= bounds_.Whole) {
         reason_ = "Transfer not completed within " + ms(bounds_.Whole) + " ms";
     } else if (bounds_.FloorBytes > 0 && now - windowStart_ >= bounds_.FloorWindow) {

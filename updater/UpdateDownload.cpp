@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CurlSetup.h"
+#include "FtpControlConnection.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "UpdateUrl.h"
@@ -153,14 +154,19 @@ public:
             curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD,
                              static_cast<long>(CURLFTPMETHOD_SINGLECWD));
             curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
-            // The bounds let a file that has come in whole be; the server's reply after it is
-            // waited for no longer than the stall bound (libcurl itself would wait for ever).
+            // Once the file is whole, what the server still owes (the end of the data
+            // connection, its reply) is waited for no longer than the stall bound (libcurl
+            // itself would wait for ever).
             const auto seconds = std::chrono::ceil<std::chrono::seconds>(stall_).count();
             curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                              static_cast<long>(std::max<decltype(seconds)>(seconds, 1)));
+            control_.Watch(curl);
         }
 
         CURLcode code = curl_easy_perform(curl);
+        if (code == CURLE_ABORTED_BY_CALLBACK && confirmed_) {
+            code = CURLE_OK;
+        }
         if (code == CURLE_OK && (!failure_.empty() || raised_)) {
             code = CURLE_WRITE_ERROR;
         }
@@ -235,6 +241,13 @@ private:
             lastMessages_ = now;
             platform::ProcessMessages();
         }
+        // A server that has confirmed the whole file but holds the data connection open: the
+        // file is in, and nothing more will come.
+        if (kind_ == Kind::Ftp && expected > 0 && received >= expected &&
+            control_.TransferConfirmed()) {
+            confirmed_ = true;
+            return 1;
+        }
         return watch_.Expired(expected, received, sent) ? 1 : 0;
     }
 
@@ -273,6 +286,8 @@ private:
     TTransferEvents& events_;
     std::chrono::milliseconds stall_;
     platform::TransferWatch watch_;
+    platform::FtpControlConnection control_;
+    bool confirmed_ = false;
     std::unique_ptr<CURL, CurlFree> curl_;
     bool begun_ = false;
     int64_t received_ = 0;

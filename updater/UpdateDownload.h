@@ -52,8 +52,10 @@ bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransfe
 
 // Log-in with the URL's user and password (anonymous when it has none), active data connection,
 // binary, one change of folder to the URL's path, then retrieval of its document into LocalFile.
-// On any failure of the transfer: the line "下载文件出现异常,异常信息:" + message + "!" shown,
-// false, no file left. A local file that cannot be created raises Exception.
+// The file counts as fetched only once the server has confirmed the transfer; a data connection
+// it holds open after the whole file is waited for no longer than the stall bound. On any failure
+// of the transfer: the line "下载文件出现异常,异常信息:" + message + "!" shown, false, no file
+// left. A local file that cannot be created raises Exception.
 bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                  const TShowStatus& showStatus, const TTransferLimits& limits = {});
 

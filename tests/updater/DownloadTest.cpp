@@ -274,9 +274,15 @@ struct FtpCase {
 
 class FtpDownloadTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
 
+// However the server ends a transfer, the download ends within the stall bound and a margin.
+constexpr auto kMargin = std::chrono::seconds(5);
+
 TEST_P(FtpDownloadTest, ArrivesWithZeroAnnounced) {
+    auto started = std::chrono::steady_clock::now();
+    limits_ = GetParam().limits;
     ASSERT_TRUE(Download(Ftp(GetParam().login, GetParam().path)))
         << ::testing::PrintToString(lines_);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, limits_.Stall + kMargin);
     EXPECT_EQ(LocalBytes(), GetParam().bytes ? GetParam().bytes : PackageBytes());
     EXPECT_EQ(events_.begins, std::vector<int64_t>{0});
     EXPECT_EQ(events_.ends, 1);
@@ -292,14 +298,19 @@ INSTANTIATE_TEST_SUITE_P(
                       // not from where the log-in left the user.
                       FtpCase{"UrlsFolderCountsFromTheRoot", "nested:n3sted@", "/p.zip", nullptr},
                       FtpCase{"UrlsSubFolderCountsFromTheRoot", "nested:n3sted@", "/sub/q.zip",
-                              "in a sub-folder"}),
+                              "in a sub-folder"},
+                      // The server says the transfer is complete but holds the data connection.
+                      FtpCase{"DataConnectionHeldAfterTheClosingReply", "keep:k33p@", "/p.zip",
+                              nullptr, nullptr, kStallWithinASecond}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class FailedFtpTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
 
 TEST_P(FailedFtpTest, ShowsTheExceptionLineAndLeavesNoFile) {
+    auto started = std::chrono::steady_clock::now();
     limits_ = GetParam().limits;
     EXPECT_FALSE(Download(Ftp(GetParam().login, GetParam().path)));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, limits_.Stall + kMargin);
     ASSERT_EQ(lines_.size(), 1u);
     EXPECT_EQ(lines_[0].rfind("下载文件出现异常,异常信息:", 0), 0u) << lines_[0];
     EXPECT_EQ(lines_[0].back(), '!');
@@ -318,7 +329,9 @@ INSTANTIATE_TEST_SUITE_P(
                               "Transfer too slow", kTrickleWithinASecond},
                       // The whole file came, but the server never says the transfer is done.
                       FtpCase{"NoClosingReply", "mute:mu7e@", "/p.zip", nullptr, nullptr,
-                              kStallWithinASecond}),
+                              kStallWithinASecond},
+                      FtpCase{"DataConnectionHeldWithoutAClosingReply", "stuck:stuck@", "/p.zip",
+                              nullptr, "Read timed out", kStallWithinASecond}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {

@@ -17,7 +17,9 @@ FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FO
 "nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
 user in to a home folder below its root does; user "slow" with password "sl0w" gets its files at
 about 200 bytes a second; user "mute" with password "mu7e" gets its files whole, but never the
-reply that closes the transfer.
+reply that closes the transfer. Users "keep" (password "k33p") and "stuck" (password "stuck") get
+their files whole over a data connection the server then holds open: "keep" gets the reply that
+closes the transfer at once, "stuck" no reply at all any more.
 """
 
 import http.server
@@ -92,7 +94,7 @@ def serve_http(folder, cert=None, key=None):
 
 def serve_ftp(folder):
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
 
     authorizer = DummyAuthorizer()
@@ -100,20 +102,38 @@ def serve_ftp(folder):
     authorizer.add_user("nested", "n3sted", folder, perm="elr")
     authorizer.add_user("slow", "sl0w", folder, perm="elr")
     authorizer.add_user("mute", "mu7e", folder, perm="elr")
+    authorizer.add_user("keep", "k33p", folder, perm="elr")
+    authorizer.add_user("stuck", "stuck", folder, perm="elr")
     authorizer.add_anonymous(folder)
 
     class Trickling(ThrottledDTPHandler):
         write_limit = 200
 
+    class HeldOpen(DTPHandler):
+        # Called once the file has been sent, and again when the client closes its end.
+        def handle_close(self):
+            if not self.producer_fifo and not self.cmd_channel.held:
+                self.cmd_channel.held = True
+                if self.cmd_channel.username == "keep":
+                    self.cmd_channel.respond("226 Transfer complete.")
+                return
+            super().handle_close()
+
     class Handler(FTPHandler):
+        held = False
+
         def on_login(self, username):
             if username == "nested":
                 self.fs.cwd = "/sub"
             if username == "slow":
                 self.dtp_handler = Trickling
+            if username in ("keep", "stuck"):
+                self.dtp_handler = HeldOpen
 
         def respond(self, resp, *args, **kwargs):
             if self.username == "mute" and resp.startswith("226"):
+                return
+            if self.username == "stuck" and self.held:
                 return
             super().respond(resp, *args, **kwargs)
 
