@@ -30,11 +30,12 @@ fs::path LastName(const fs::path& folder) {
 }
 
 // The hidden names a copy of name grows under: this prefix and the characters mkdtemp puts in
-// place of the X's.
+// place of the X's. The mark in it is one no person gives a folder, so that cleaning up never
+// takes a folder of theirs.
 constexpr char kStagingRandom[] = "XXXXXX";
 
 std::string StagingPrefix(const fs::path& name) {
-    return "." + name.string() + ".copy-";
+    return "." + name.string() + ".copy~";
 }
 
 bool IsStagingName(const std::string& entry, const std::string& prefix) {
@@ -75,8 +76,9 @@ private:
 
 // What a run killed on the way left of name's copies in dest: its staging folders, one of them
 // holding the previous copy when the run was killed between the two renames of a file system
-// that cannot exchange names. That copy goes back to its name when none stands there; the rest
-// goes, so that a killed run costs no disk for good.
+// that cannot exchange names. That copy goes back to its name when none stands there, and its
+// staging folder stays when it cannot; the rest goes, so that a killed run costs no disk for
+// good.
 void ClearInterruptedCopies(const fs::path& dest, const fs::path& name) {
     const std::string prefix = StagingPrefix(name);
     std::vector<fs::path> leftovers;
@@ -89,8 +91,12 @@ void ClearInterruptedCopies(const fs::path& dest, const fs::path& name) {
     }
     const fs::path to = dest / name;
     for (const auto& leftover : leftovers) {
-        if (!fs::exists(fs::symlink_status(to, ec))) {
+        if (!fs::exists(fs::symlink_status(to, ec)) &&
+            fs::exists(fs::symlink_status(leftover / "old", ec))) {
             fs::rename(leftover / "old", to, ec);
+            if (ec) {
+                continue;
+            }
         }
         fs::remove_all(leftover, ec);
     }

@@ -63,11 +63,12 @@ bool TakeOver(int fresh, const struct stat& old) {
 constexpr char kFreshLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr size_t kFreshRandomChars = 6;
 
-// The start of every fresh file's name beside fileName: hidden, then fileName's own name.
+// The start of every fresh file's name beside fileName: hidden, fileName's own name, then a mark
+// no person gives a name, so that cleaning up never takes a file of theirs.
 std::string FreshPrefix(const std::string& fileName) {
     const size_t slash = fileName.rfind('/');
     const size_t base = slash == std::string::npos ? 0 : slash + 1;
-    return fileName.substr(0, base) + "." + fileName.substr(base) + ".";
+    return fileName.substr(0, base) + "." + fileName.substr(base) + ".fresh~";
 }
 
 // A name beside fileName for its fresh file: hidden, and random so that nobody can take it first.
@@ -231,9 +232,10 @@ void RemoveFreshLeftovers(const std::string& fileName) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
+        // FreshFile makes plain files only: a link or anything else of that name is not its own.
         if (name.size() == start.size() + kFreshRandomChars && name.starts_with(start) &&
-            name.find_first_not_of(kFreshLetters, start.size()) == std::string::npos) {
-            // unlink never follows a link, and refuses a folder
+            name.find_first_not_of(kFreshLetters, start.size()) == std::string::npos &&
+            entry.is_regular_file(ec) && !entry.is_symlink(ec)) {
             ::unlink(entry.path().c_str());
         }
     }

@@ -131,21 +131,18 @@ TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
     root.Write("Shop/file.txt", "not a folder");
     root.Write("Large/Pay/VelPay", std::string(512 * 1024, 'p'));
     const std::string bak = root.File("bak");
-    fs::create_directories(bak);
-
-    if (c.disk == Disk::OlderCopyMounted) {
-        fs::create_directories(bak + "/Pay");
-    }
+    const std::string older =
+        bak + (c.killed == Killed::BetweenRenames ? "/.Pay.copy~k1ll3d/old" : "/Pay");
+    fs::create_directories(c.disk == Disk::OlderCopyMounted ? older : bak);
 
     auto backUp = [&] {
-        const std::string older =
-            bak + (c.killed == Killed::BetweenRenames ? "/.Pay.copy-k1ll3d/old" : "/Pay");
         WriteBytes(older + "/VelPay", "old client");
         WriteBytes(older + "/stale.txt", "stale");
         WriteBytes(bak + "/notes.txt", "keep");
         if (c.killed == Killed::MidCopy) {
-            WriteBytes(bak + "/.Pay.copy-k1ll3d/new/VelPay", "new cl");
-            WriteBytes(bak + "/.Current.copy-x1y2z3/new/VelPay", "new cl");
+            WriteBytes(bak + "/.Pay.copy~k1ll3d/new/VelPay", "new cl");
+            WriteBytes(bak + "/.Current.copy~x1y2z3/new/VelPay", "new cl");
+            WriteBytes(bak + "/.Pay.copy-backup/VelPay", "the shop's own");
         }
         std::string outcome = "copied: ";
         try {
@@ -167,8 +164,8 @@ TEST_P(CopyDirBackup, ReplacesOnlyTheOlderCopyAndOnlyByAWholeOne) {
         }
         case Disk::SmallFileSystem:
         case Disk::OlderCopyMounted:
-            outcome = OnSmallFileSystem(c.disk == Disk::SmallFileSystem ? bak : bak + "/Pay",
-                                        256 * 1024, backUp);
+            outcome = OnSmallFileSystem(c.disk == Disk::SmallFileSystem ? bak : older, 256 * 1024,
+                                        backUp);
             if (!outcome) {
                 GTEST_SKIP() << "no private mount on this machine";
             }
@@ -194,8 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         BackupCase{"CutShortByAFullFileSystem", "Large/Pay", Disk::SmallFileSystem, kUntouched},
         BackupCase{"SwapRefused", "Shop/Pay", Disk::OlderCopyMounted, kUntouched},
         BackupCase{"RunAgainAfterAKillMidCopy", "Shop/Pay", Disk::Roomy,
-                   "copied: .Current.copy-x1y2z3/; .Current.copy-x1y2z3/new/; "
-                   ".Current.copy-x1y2z3/new/VelPay=new cl; Pay/; Pay/Config/; "
+                   "copied: .Current.copy~x1y2z3/; .Current.copy~x1y2z3/new/; "
+                   ".Current.copy~x1y2z3/new/VelPay=new cl; .Pay.copy-backup/; "
+                   ".Pay.copy-backup/VelPay=the shop's own; Pay/; Pay/Config/; "
                    "Pay/Config/Config.ini=[a]; Pay/VelPay=new client; notes.txt=keep",
                    Killed::MidCopy},
         BackupCase{"RunAgainAfterAKillBetweenRenames", "Shop/Pay", Disk::Roomy,
@@ -203,6 +201,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "notes.txt=keep",
                    Killed::BetweenRenames},
         BackupCase{"CutShortAfterAKillBetweenRenames", "Large/Pay", Disk::FileSizeLimit, kUntouched,
+                   Killed::BetweenRenames},
+        // The older copy a killed run left aside cannot go back: it stays where it is.
+        BackupCase{"PutBackRefusedAfterAKillBetweenRenames", "Shop/Pay", Disk::OlderCopyMounted,
+                   "copied: .Pay.copy~k1ll3d/; .Pay.copy~k1ll3d/old/; "
+                   ".Pay.copy~k1ll3d/old/VelPay=old client; .Pay.copy~k1ll3d/old/stale.txt=stale; "
+                   "Pay/; Pay/Config/; Pay/Config/Config.ini=[a]; Pay/VelPay=new client; "
+                   "notes.txt=keep",
                    Killed::BetweenRenames}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -158,13 +158,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UpdaterProgram, StartRemovesWhatAKilledRunLeftOfItsWorkFilesAndNothingElse) {
     TestFolder dir;
     dir.Write("Config.ini", kConfig);
-    const std::map<std::string, bool> removed = {{".verex.ini.k1ll3d", true},
-                                                 {".Update.log.Ab9xYz", true},
-                                                 {".verex.ini.mine", false},
-                                                 {".Config.ini.k1ll3d", false}};
+    const std::map<std::string, bool> removed = {{".verex.ini.fresh~k1ll3d", true},
+                                                 {".Update.log.fresh~Ab9xYz", true},
+                                                 {".verex.ini.backup", false},
+                                                 {".Config.ini.fresh~k1ll3d", false},
+                                                 {".Update.log.fresh~linked", false}};
     for (const auto& [name, _] : removed) {
         dir.Write(name, "x");
     }
+    // A link of that name is not the updater's either.
+    std::filesystem::remove(dir.File(".Update.log.fresh~linked"));
+    std::filesystem::create_symlink("Config.ini", dir.File(".Update.log.fresh~linked"));
     UpdaterCopy updater(dir, UniqueName(), {"/auto"});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
     for (const auto& [name, gone] : removed) {
