@@ -44,20 +44,27 @@ std::vector<std::string> PrivateRuntimeFolders() {
     return folders;
 }
 
-// Whether a process of this user listens on the name: a connect learns who listens. A name
-// that is bound but not listened on, or whose queue is full, tells nobody, so it is not ours.
-bool ListenedOnByThisUser(const sockaddr_un& address, socklen_t size) {
+enum class Holder { ThisUser, Unknown, Another };
+
+// Who listens on the name: a connect learns it. A name that is bound but not listened on is not
+// ours (ours always listens). A full queue tells nobody: every refused start leaves its
+// connection there, never taken, so a till restarted by cron every minute fills it within days.
+Holder WhoListens(const sockaddr_un& address, socklen_t size) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return false;
+        return Holder::Unknown;
     }
     ucred peer{};
     socklen_t length = sizeof peer;
-    const bool ours = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0 &&
-                      ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
-                      peer.uid == ::getuid();
+    Holder holder = Holder::Another;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
+        holder = errno == EAGAIN ? Holder::Unknown : Holder::Another;
+    } else if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+               peer.uid == ::getuid()) {
+        holder = Holder::ThisUser;
+    }
     ::close(fd);
-    return ours;
+    return holder;
 }
 
 }  // namespace
@@ -74,7 +81,10 @@ bool SingleInstance::TryAcquire() {
             return false;
         }
     }
-    return Keep(ListenOnName());
+    // A name held by nobody knows whom counts as ours where no file lock guards: that is a full
+    // queue of our own far more often than a stranger who filled it on purpose.
+    const int fd = ListenOnName();
+    return Keep(fd == kHolderUnknown && fds_.empty() ? kHeldElsewhere : fd);
 }
 
 bool SingleInstance::Keep(int fd) {
@@ -131,7 +141,17 @@ int SingleInstance::ListenOnName() const {
     }
     const bool taken = errno == EADDRINUSE;
     ::close(fd);
-    return taken && ListenedOnByThisUser(address, size) ? kHeldElsewhere : -1;
+    if (!taken) {
+        return -1;
+    }
+    switch (WhoListens(address, size)) {
+        case Holder::ThisUser:
+            return kHeldElsewhere;
+        case Holder::Unknown:
+            return kHolderUnknown;
+        default:
+            return -1;
+    }
 }
 
 }  // namespace platform

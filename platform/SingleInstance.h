@@ -26,8 +26,9 @@ public:
 
 private:
     static constexpr int kHeldElsewhere = -2;
+    static constexpr int kHolderUnknown = -3;
     // The held descriptor; -1 when this lock cannot be had here, kHeldElsewhere when another
-    // process of this user holds it.
+    // process of this user holds it, kHolderUnknown when a process that cannot be asked does.
     int LockFile(const std::string& path) const;
     int ListenOnName() const;
     // Keeps what LockFile or ListenOnName gave; false, with every lock let go, when it is held
