@@ -2,10 +2,14 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -68,6 +72,29 @@ public:
 private:
     std::string path_;
     pid_t pid_ = -1;
+};
+
+// User "nobody" holding the socket name of this user's till `exe`, as anybody can take a name in
+// the machine's namespace before the till starts: bound only, or also listening.
+class Squatter {
+public:
+    Squatter(const std::string& exe, bool listening)
+        : process_({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                    "/usr/bin/python3", "-c",
+                    "import os, socket, sys, time\n"
+                    "s = socket.socket(socket.AF_UNIX)\n"
+                    "s.bind('\\0velpay-instance/' + sys.argv[1])\n"
+                    "if sys.argv[2] == 'listen':\n"
+                    "    s.listen()\n"
+                    "os.write(3, b'ready\\n')\n"
+                    "time.sleep(60)\n",
+                    std::to_string(::getuid()) + "/" + exe, listening ? "listen" : "bind"},
+                   {.env = {}, .outputFile = {}, .reportOnFd3 = true}) {
+        EXPECT_EQ(process_.ReadReport(5000), "ready");
+    }
+
+private:
+    ChildProcess process_;
 };
 
 }  // namespace
@@ -133,26 +160,80 @@ TEST(Startup, InASessionNobodyElseCanTakeTheTillsLock) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can hold a name as another user";
     }
-    // Outside a session the lock is a name that another user could take first.
-    const std::string name = "velpay-instance/0/TillC";
-    ChildProcess squatter({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                           "/usr/bin/python3", "-c",
-                           "import socket, sys, time\n"
-                           "s = socket.socket(socket.AF_UNIX)\n"
-                           "s.bind('\\0' + sys.argv[1])\n"
-                           "time.sleep(60)\n",
-                           name});
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return RunProgram({"cat", "/proc/net/unix"}).out.find("@" + name) != std::string::npos;
-        },
-        5000));
-    TestFolder session;  // the session's runtime folder: root's alone
-    const std::vector<std::string> inSession{"env", "XDG_RUNTIME_DIR=" + session.Path()};
-    TestFolder dir;
-    RunningCopy first(dir, "TillC", inSession);
-    EXPECT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read("TillC.boxes");
-    TestFolder other;
-    RunningCopy second(other, "TillC", inSession);
-    EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
+    // Whether their name listens or not, it is not this user's.
+    for (bool listening : {false, true}) {
+        const std::string exe = listening ? "TillC2" : "TillC";
+        SCOPED_TRACE(exe);
+        Squatter squatter(exe, listening);
+        TestFolder session;  // the session's runtime folder: root's alone
+        const std::vector<std::string> inSession{"env", "XDG_RUNTIME_DIR=" + session.Path()};
+        TestFolder dir;
+        RunningCopy first(dir, exe, inSession);
+        EXPECT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read(exe + ".boxes");
+        TestFolder other;
+        RunningCopy second(other, exe, inSession);
+        EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
+    }
 }
+
+// The same user's till started twice, each time in the session (XDG_RUNTIME_DIR naming a folder
+// of the user's alone) or with no such variable, as cron, sudo -u or a systemd unit start it.
+struct SecondStartCase {
+    const char* name;
+    const char* exe;  // one per row: the lock goes by the executable's name
+    bool firstInSession;
+    bool secondInSession;
+    bool folderAtTheLocksName;
+    bool queueFilled = false;  // by earlier refused starts, whose connections nobody takes
+};
+
+// Connects to the till's name until its queue takes no more, as thousands of refused starts do.
+void FillQueue(const std::string& exe) {
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    const std::string name = "velpay-instance/" + std::to_string(::getuid()) + "/" + exe;
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    for (int tries = 0; tries < 100000; ++tries) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        const bool taken = ::connect(fd, reinterpret_cast<sockaddr*>(&address), size) == 0;
+        ::close(fd);
+        if (!taken) {
+            return;
+        }
+    }
+}
+
+class SameUsersSecondStart : public ::testing::TestWithParam<SecondStartCase> {};
+
+TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
+    const SecondStartCase& c = GetParam();
+    const std::string exe = c.exe;
+    TestFolder session;
+    std::filesystem::permissions(session.Path(), std::filesystem::perms::owner_all);
+    if (c.folderAtTheLocksName) {
+        std::filesystem::create_directory(session.File(exe + ".lock"));
+    }
+    auto runner = [&](bool inSession) {
+        return inSession ? std::vector<std::string>{"env", "XDG_RUNTIME_DIR=" + session.Path()}
+                         : std::vector<std::string>{"env", "-u", "XDG_RUNTIME_DIR"};
+    };
+    TestFolder dir;
+    RunningCopy first(dir, exe, runner(c.firstInSession));
+    ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read(exe + ".boxes");
+    if (c.queueFilled) {
+        FillQueue(exe);
+    }
+    TestFolder other;
+    RunningCopy second(other, exe, runner(c.secondInSession));
+    EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
+    EXPECT_EQ(other.Read(exe + ".boxes"), "|已运行!|16\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, SameUsersSecondStart,
+    ::testing::Values(SecondStartCase{"InSessionThenWithout", "TillE1", true, false, false},
+                      SecondStartCase{"WithoutThenInSession", "TillE2", false, true, false},
+                      SecondStartCase{"AFolderAtTheLocksName", "TillE3", true, true, true},
+                      SecondStartCase{"AfterThousandsOfRefusedStarts", "TillE4", false, false,
+                                      false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
