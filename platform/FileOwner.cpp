@@ -5,66 +5,53 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <filesystem>
-
-#include "WholeFile.h"
+#include <system_error>
 
 namespace platform {
 namespace {
 
-std::string FolderOf(const std::string& name) {
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? "." : name.substr(0, slash + 1);
+namespace fs = std::filesystem;
+
+// The kernel's own limit on the links followed for one name.
+constexpr int kMaxLinkHops = 40;
+
+std::string CannotCheck(const fs::path& path, int error) {
+    return path.string() + " cannot be checked: " + std::strerror(error);
 }
 
-// Why others could change what stands at path; empty when nobody but the super-user can, or
-// when nothing stands there and that is allowed.
-std::string OthersCanChangeEntry(const std::string& path, bool mayBeMissing) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        return mayBeMissing && errno == ENOENT
-                   ? ""
-                   : path + " cannot be checked: " + std::strerror(errno);
-    }
+// Why others could change the entry itself: empty when it is the super-user's and, unless
+// mayBeWritable, writable by nobody else.
+std::string NotTheSuperUsers(const fs::path& path, const struct stat& st, bool mayBeWritable) {
     if (st.st_uid != 0) {
-        return path + " belongs to user " + std::to_string(st.st_uid);
+        return path.string() + " belongs to user " + std::to_string(st.st_uid);
     }
-    if (!S_ISLNK(st.st_mode) && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        return path + " can be written by its group or by others";
+    if (!mayBeWritable && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return path.string() + " can be written by its group or by others";
     }
     return {};
 }
 
-// Why others could move folder away and put one of their own at its name: a folder above it, on
-// the way as written or as its links lead, that they own or may write, unless its sticky bit
-// keeps them from moving what is not theirs (as in /tmp).
-std::string OthersCanReplace(const std::string& folder) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path written = fs::absolute(folder, ec).lexically_normal();
-    const fs::path real = fs::canonical(folder, ec);
-    if (ec) {
-        return folder + " cannot be checked: " + ec.message();
+// Why others could put something else at a name in folder. Its sticky bit keeps them from moving
+// an entry that is not theirs, but not from making one where none is, nor new names beside it.
+std::string OthersCanChangeNameIn(const fs::path& folder, bool stickyKeepsEntry) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+        return CannotCheck(folder, errno);
     }
-    for (fs::path path : {written, real}) {
-        if (!path.has_filename()) {
-            path = path.parent_path();  // the folder itself, written with a trailing slash
-        }
-        while (path != path.root_path()) {
-            path = path.parent_path();
-            struct stat st {};
-            if (::stat(path.c_str(), &st) != 0) {
-                return path.string() + " cannot be checked: " + std::strerror(errno);
-            }
-            if (st.st_uid != 0) {
-                return path.string() + " belongs to user " + std::to_string(st.st_uid);
-            }
-            if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0) {
-                return path.string() + " can be written by its group or by others";
-            }
+    return NotTheSuperUsers(folder, st, stickyKeepsEntry && (st.st_mode & S_ISVTX) != 0);
+}
+
+// The names of path, in order, without the root and empty ones.
+void AppendNames(const fs::path& path, std::deque<std::string>& names, bool inFront) {
+    std::deque<std::string> found;
+    for (const fs::path& name : path.relative_path()) {
+        if (!name.empty()) {
+            found.push_back(name.string());
         }
     }
-    return {};
+    names.insert(inFront ? names.begin() : names.end(), found.begin(), found.end());
 }
 
 }  // namespace
@@ -73,18 +60,83 @@ bool RunsAsSuperUser() {
     return ::geteuid() == 0;
 }
 
-std::string OthersCanChange(const std::string& fileName) {
-    const std::vector<std::string> path = WritePath(fileName);
-    for (const std::string& name : path) {
-        const std::string folder = FolderOf(name);
-        if (std::string reason = OthersCanChangeEntry(folder, false); !reason.empty()) {
+std::string OthersCanChange(const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    if (ec || path.empty()) {
+        return path + " cannot be checked: " + (ec ? ec.message() : "no name");
+    }
+    std::deque<std::string> names;
+    AppendNames(absolute, names, false);
+    fs::path at = "/";  // where the names so far lead, with no link in it
+    int hops = 0;
+    while (!names.empty()) {
+        const std::string name = names.front();
+        names.pop_front();
+        if (name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            at = at.parent_path();
+            continue;
+        }
+        const fs::path next = at / name;
+        struct stat st {};
+        const bool exists = ::lstat(next.c_str(), &st) == 0;
+        if (!exists && errno != ENOENT) {
+            return CannotCheck(next, errno);
+        }
+        const bool link = exists && S_ISLNK(st.st_mode);
+        const bool last = names.empty() && !link;
+        if (std::string reason = OthersCanChangeNameIn(at, exists && !last && st.st_uid == 0);
+            !reason.empty()) {
             return reason;
         }
-        if (std::string reason = OthersCanReplace(folder); !reason.empty()) {
+        if (!exists) {
+            return {};  // the super-user makes what is missing, in a folder nobody else changes
+        }
+        // A folder on the way is looked at as the folder of the next name.
+        if (std::string reason = NotTheSuperUsers(next, st, !last); !reason.empty()) {
             return reason;
+        }
+        if (link) {
+            std::error_code readError;
+            const fs::path target = fs::read_symlink(next, readError);
+            if (readError || ++hops > kMaxLinkHops) {
+                return CannotCheck(next, readError ? readError.value() : ELOOP);
+            }
+            if (target.is_absolute()) {
+                at = "/";
+            }
+            AppendNames(target, names, true);
+            continue;
+        }
+        if (!last && !S_ISDIR(st.st_mode)) {
+            return CannotCheck(next, ENOTDIR);
+        }
+        at = next;
+    }
+    return {};
+}
+
+std::string OthersCanChangeAnythingIn(const std::string& folder) {
+    if (std::string reason = OthersCanChange(folder); !reason.empty()) {
+        return reason;
+    }
+    std::error_code ec;
+    for (fs::recursive_directory_iterator entry(folder, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        struct stat st {};
+        if (::lstat(entry->path().c_str(), &st) != 0) {
+            return CannotCheck(entry->path(), errno);
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (std::string reason = NotTheSuperUsers(entry->path(), st, false); !reason.empty()) {
+                return reason;
+            }
         }
     }
-    return OthersCanChangeEntry(path.back(), true);
+    return {};
 }
 
 }  // namespace platform

@@ -3,18 +3,25 @@
 #include <string>
 
 // Who besides the super-user could change a file: a program running as root must not let a user
-// steer what it writes or runs.
+// steer what it writes, deletes, copies or runs.
 namespace platform {
 
 // Whether the process runs with the super-user's rights.
 bool RunsAsSuperUser();
 
-// Why a user other than the super-user could change what a write to fileName lands in, or empty
-// when none could. Every name on the way through its symbolic links (WritePath) lies in a folder
-// that must exist, and the file at the end may be missing; each folder, and that file when it is
-// there, must belong to the super-user and be writable neither by its group nor by others; so
-// must every folder above those folders, as written and as their links lead, except that a
-// folder whose sticky bit is set (/tmp) may be writable.
-std::string OthersCanChange(const std::string& fileName);
+// Why a user other than the super-user could change what path names, or empty when none could.
+// The name is followed as the kernel follows it, one name and one symbolic link at a time, and
+// every step must be the super-user's alone:
+// - each folder a name is looked up in belongs to the super-user and may be written neither by
+//   its group nor by others, except that a folder above the last one may when its sticky bit
+//   keeps others from moving the super-user's entry there (as in /tmp);
+// - each link on the way belongs to the super-user;
+// - what stands at the end belongs to the super-user and is writable by nobody else. Nothing
+//   may stand there, nor at the names after it: whoever then creates it is the super-user.
+std::string OthersCanChange(const std::string& path);
+
+// OthersCanChange for a folder, and also for every folder inside it (links inside are not
+// followed): for a folder whose contents the super-user deletes or replaces.
+std::string OthersCanChangeAnythingIn(const std::string& folder);
 
 }  // namespace platform

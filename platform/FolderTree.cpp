@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -131,6 +132,33 @@ void SwapByRenames(const fs::path& fresh, const fs::path& to, StagingFolder& sta
     }
 }
 
+// A file copied by another user than its owner must not keep its set-user-ID or set-group-ID bit:
+// the copy would run with the rights of whoever made it (root's, for a backup made as root). The
+// bits go, as cp drops them when it cannot keep the owner. False with errno set when they could
+// not.
+bool DropForeignSetIdBits(const fs::path& from, const fs::path& copy) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator entry(copy, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        struct stat made {};
+        struct stat original {};
+        if (::lstat(entry->path().c_str(), &made) != 0 || !S_ISREG(made.st_mode) ||
+            (made.st_mode & (S_ISUID | S_ISGID)) == 0) {
+            continue;
+        }
+        const fs::path source = from / entry->path().lexically_relative(copy);
+        if ((::lstat(source.c_str(), &original) != 0 || original.st_uid != made.st_uid ||
+             original.st_gid != made.st_gid) &&
+            ::chmod(entry->path().c_str(), made.st_mode & 0777) != 0) {
+            return false;
+        }
+    }
+    if (ec) {
+        errno = ec.value();
+    }
+    return !ec;
+}
+
 }  // namespace
 
 void DeleteFolderTree(const std::string& folder) {
@@ -165,6 +193,10 @@ void CopyFolderTree(const std::string& source, const std::string& dest) {
     // A copy that stopped halfway (a full disk) must not pass for one.
     if (ec) {
         CannotCopy(source, to, ec.message());
+    }
+    // Nobody else can reach the copy in its staging folder until the bits are gone.
+    if (!DropForeignSetIdBits(from, fresh)) {
+        CannotCopy(source, to, std::generic_category().message(errno));
     }
 
     // The new copy and the previous one trade places in one step, so that whenever the run

@@ -9,6 +9,7 @@
 
 #include "Application.h"
 #include "FileOwner.h"
+#include "FolderLock.h"
 #include "FormUpdate.h"
 #include "MessageBox.h"
 #include "Process.h"
@@ -32,16 +33,43 @@ int EndWithError(const std::exception& error) {
     return 1;
 }
 
-// As root, the updater writes Config.ini through its links and starts the program it names: only
-// a folder and settings nobody else can change may steer it.
+// As root, the updater writes Config.ini through its links, clears temp/, copies the client's
+// folder, replaces what the backup folder holds and starts the program RunName names: nobody else
+// may change any of them, or they could steer what root writes, deletes or runs.
+void CheckRootMayWorkOn(const std::vector<std::string>& reasons) {
+    for (const std::string& reason : reasons) {
+        if (!reason.empty()) {
+            throw std::runtime_error(
+                "The updater runs as root only where nobody else can change its files: " + reason);
+        }
+    }
+}
+
+// The settings file and the work folder, before the settings are read.
 void CheckRootMayRunIn(const std::string& folder) {
+    if (RunsAsSuperUser()) {
+        CheckRootMayWorkOn(
+            {OthersCanChange(folder + "Config.ini"), OthersCanChangeAnythingIn(folder + "temp")});
+    }
+}
+
+// What the settings name, before anything is fetched.
+void CheckRootMayWorkOnTheClient() {
     if (!RunsAsSuperUser()) {
         return;
     }
-    if (std::string reason = OthersCanChange(folder + "Config.ini"); !reason.empty()) {
-        throw std::runtime_error(
-            "The updater runs as root only where nobody else can change its files: " + reason);
+    std::string commandLine;
+    if (RunTypeSet.RunType == 1) {
+        GetListItem(RunTypeSet.RunName, 1, ",", commandLine);
     }
+    // A setting left empty names nothing to touch: its step fails on its own.
+    auto check = [](std::string (*rule)(const std::string&), const std::string& path) {
+        return path.empty() ? std::string() : rule(path);
+    };
+    CheckRootMayWorkOn(
+        {check(OthersCanChange, BackUpSet.BackUpSrc),
+         check(OthersCanChangeAnythingIn, BackUpSet.BackUpDest),
+         check(OthersCanChange, commandLine.empty() ? "" : ReadCommandLine(commandLine).Program)});
 }
 
 }  // namespace
@@ -63,9 +91,11 @@ int UpdaterMain(int argc, char** argv) {
     AutoMode = IsAutoMode(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     InitUpdaterNames(ProgramPath());
 
-    // Held until the process ends, which releases it.
+    // Held until the process ends, which releases them: one updater of this user, and one
+    // updater of any user on this install.
     static SingleInstance instance(UpdaterExeName);
-    if (!instance.TryAcquire()) {
+    static FolderLock install(ProgramFolder());
+    if (!instance.TryAcquire() || !install.TryAcquire()) {
         if (!AutoMode) {
             Application app(argc, argv);
             MessageBoxA(nullptr, "升级程序正在运行!", "", MB_ICONERROR);
@@ -84,6 +114,7 @@ int UpdaterMain(int argc, char** argv) {
         RemoveFreshLeftovers(ProgramFolder() + "verex.ini");
         RemoveFreshLeftovers(ProgramFolder() + "Update.log");
         LoadUpdaterConfig(ProgramFolder());
+        CheckRootMayWorkOnTheClient();
         ReportUncaught(RunUpdate);
         SaveUpdaterConfig();
     } catch (const std::exception& e) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -73,6 +76,24 @@ TEST(CopyDir, TrailingSlashOnSourceKeepsItsName) {
     fs::create_directories(root.File("Shop/bak"));
     CopyDir(root.File("Shop/Pay/"), root.File("Shop/bak"));
     EXPECT_EQ(root.Read("Shop/bak/Pay/VelPay"), "program");
+}
+
+// As root, the backup of a cashier's set-user-ID program must not become root's.
+TEST(CopyDir, SetIdBitsGoWhenTheCopyBelongsToAnotherOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root copies another user's files as their owner's";
+    }
+    TestFolder root;
+    for (const char* name : {"theirs", "roots"}) {
+        const std::string file = root.File(std::string("Shop/Pay/") + name);
+        WriteBytes(file, "#!/bin/sh\n");
+        ASSERT_EQ(::chown(file.c_str(), *name == 't' ? 65534 : 0, 0), 0);
+        ASSERT_EQ(::chmod(file.c_str(), 06755), 0);  // after the owner, which drops the bits
+    }
+    fs::create_directories(root.File("bak"));
+    CopyDir(root.File("Shop/Pay"), root.File("bak"));
+    EXPECT_EQ(fs::status(root.File("bak/Pay/theirs")).permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::status(root.File("bak/Pay/roots")).permissions(), fs::perms(06755));
 }
 
 // Where a backup is made: a disk with room, one that fills on the way, or one where the older

@@ -191,16 +191,20 @@ struct SilentServer {
     std::string url;
 };
 
-// The updater run as root, from shop/update/, where another user could change its settings, or
-// what a write to them lands in.
+// The updater run as root, from shop/update/, for the client shop/Pay/ (started as
+// shop/Pay/VelPay) backed up into shop/bak/, where another user could change its settings, what a
+// write to them lands in, or what it copies, replaces or starts.
 struct OthersCanChangeCase {
     const char* name;
-    const char* anotherUsers;  // the folder given to user "nobody"; nullptr: none
+    const char* anotherUsers;  // what is given to user "nobody"; nullptr: nothing
     mode_t settingsMode;
     bool settingsLinkedIntoAnOpenFolder;  // Config.ini a link to shared/Config.ini, shared 0777
     bool automatic;
     const char* changeable;  // what the reason names
     const char* why;
+    const char* backUpSrc = "shop/Pay";
+    const char* backUpDest = "shop/bak";
+    void (*arrange)(const TestFolder&) = nullptr;  // more of the layout
 };
 
 class RootWhereOthersCanChange : public ::testing::TestWithParam<OthersCanChangeCase> {};
@@ -212,10 +216,14 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     }
     TestFolder dir;
     SilentServer server;
-    const std::string config = Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url +
-                                   "\r\n[主程序]\r\nRunType=1\r\nRunName=\r\n");
+    const std::string config =
+        Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url +
+            "\r\n[主程序]\r\nRunType=1\r\nRunName=" + dir.File("shop/Pay/VelPay") +
+            ",Till\r\n[备份]\r\nBackUpSrc=" + dir.File(c.backUpSrc) +
+            "\r\nBackUpDest=" + dir.File(c.backUpDest) + "\r\n");
     const std::string folder = dir.File("shop/update/");
     std::filesystem::create_directories(folder);
+    WriteBytes(dir.File("shop/Pay/VelPay"), "#!/bin/sh\n");
     std::string settings = folder + "Config.ini";
     if (c.settingsLinkedIntoAnOpenFolder) {
         std::filesystem::create_directory(folder + "shared");
@@ -225,8 +233,11 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     }
     WriteBytes(settings, config);
     std::filesystem::permissions(settings, static_cast<std::filesystem::perms>(c.settingsMode));
+    if (c.arrange) {
+        c.arrange(dir);
+    }
     if (c.anotherUsers) {
-        ASSERT_EQ(::chown(dir.File(c.anotherUsers).c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::lchown(dir.File(c.anotherUsers).c_str(), 65534, 65534), 0);
     }
 
     UpdaterCopy updater(
@@ -245,21 +256,72 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     EXPECT_EQ(ReadBytes(settings), config);
 }
 
+// While one updater works on an install, another one there ends before touching anything, though
+// another user starts it under another name (so that only the install's lock can stop it).
+TEST(UpdaterProgram, SecondUpdaterOnTheSameInstallEndsWithOneWhoeverStartsIt) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can run the updater as another user";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    SilentServer server;
+    const std::string config = Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url + "\r\n");
+    dir.Write("Config.ini", config);
+    const std::string name = UniqueName();
+    UpdaterCopy working(dir, name, {"-AUTO"}, kAsNobody);
+    int fetching = -1;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (fetching = ::accept(server.fd, nullptr, nullptr)) >= 0; }, 20000))
+        << "the first updater asks for the version file";
+    UpdaterCopy again(dir, name + "_again");
+    EXPECT_EQ(again.WaitExit(std::chrono::seconds(20)), 1);
+    EXPECT_EQ(dir.Read("boxes"), "|升级程序正在运行!|16\n");
+    EXPECT_EQ(dir.Read("Config.ini"), config);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Update.log")));
+    ::close(fetching);
+}
+
 constexpr const char* kAnotherUsers = " belongs to user 65534";
 constexpr const char* kWritable = " can be written by its group or by others";
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, RootWhereOthersCanChange,
     ::testing::Values(
-        OthersCanChangeCase{"FolderOfAnotherUser", "shop/update", 0644, false, false,
-                            "shop/update/", kAnotherUsers},
+        OthersCanChangeCase{"FolderOfAnotherUser", "shop/update", 0644, false, false, "shop/update",
+                            kAnotherUsers},
         // Its owner could move the updater's folder away and put one of its own in its place.
         OthersCanChangeCase{"FolderAboveOfAnotherUser", "shop", 0644, false, false, "shop",
                             kAnotherUsers},
         OthersCanChangeCase{"GroupWritableSettings", nullptr, 0664, false, true,
                             "shop/update/Config.ini", kWritable},
         OthersCanChangeCase{"SettingsLinkedIntoAnOpenFolder", nullptr, 0644, true, false,
-                            "shop/update/shared/", kWritable}),
+                            "shop/update/shared", kWritable},
+        // What root copies, replaces and starts for the client.
+        OthersCanChangeCase{"ClientFolderOfAnotherUser", "shop/Pay", 0644, false, true, "shop/Pay",
+                            kAnotherUsers},
+        OthersCanChangeCase{"ProgramOfAnotherUser", "shop/Pay/VelPay", 0644, false, false,
+                            "shop/Pay/VelPay", kAnotherUsers},
+        OthersCanChangeCase{"PreviousBackupHoldsAFolderOfAnotherUser", "shop/bak/Pay/Log", 0644,
+                            false, false, "shop/bak/Pay/Log", kAnotherUsers, "shop/Pay", "shop/bak",
+                            [](const TestFolder& dir) {
+                                std::filesystem::create_directories(dir.File("shop/bak/Pay/Log"));
+                            }},
+        OthersCanChangeCase{"BackupFolderToBeMadeInAnOpenFolder", nullptr, 0644, false, false,
+                            "open", kWritable, "shop/Pay", "open/bak",
+                            [](const TestFolder& dir) {
+                                std::filesystem::create_directory(dir.File("open"));
+                                std::filesystem::permissions(dir.File("open"),
+                                                             std::filesystem::perms::all);
+                            }},
+        // The link chain ends in root's own folder, but passes through another user's.
+        OthersCanChangeCase{
+            "ClientFolderLinkedThroughAnotherUsersFolder", "theirs", 0644, false, false, "theirs",
+            kAnotherUsers, "shop/current", "shop/bak",
+            [](const TestFolder& dir) {
+                std::filesystem::create_directory(dir.File("theirs"));
+                std::filesystem::create_symlink("../shop/Pay", dir.File("theirs/current"));
+                std::filesystem::create_symlink("../theirs/current", dir.File("shop/current"));
+            }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
