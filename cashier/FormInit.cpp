@@ -92,7 +92,9 @@ int TForm_Init::DoInitStore(const std::string& storeAppId, const std::string& su
                 InterfacePRM.Key = query.key;
                 InterfacePRM.StoreName = query.store_name;
                 InterfacePRM.StoreAppID = query.store_appid;
-                SaveParameterFile();
+                // A store whose parameters cannot be kept would ask to be initialised again at
+                // the next start: the cashier is told why, and may try again.
+                WriteParameterFile();
                 ShowTip(this, "系统初始化成功！");
                 answer = 0;
                 break;

@@ -251,6 +251,10 @@ void LoadParameterFile() {
     }
 }
 
+void WriteParameterFile() {
+    WriteParameters();
+}
+
 void SaveParameterFile() {
     try {
         WriteParameters();

@@ -7,6 +7,9 @@
 // parameters empty; nothing is raised.
 void LoadParameterFile();
 
-// Writes the file from RequestUrls and InterfacePRM, replacing the old one whole. Any failure is
-// logged and leaves the old file as it was; nothing is raised.
+// Writes the file from RequestUrls and InterfacePRM, replacing the old one whole. Raises Exception
+// with the reason when it cannot; the old file then stays as it was.
+void WriteParameterFile();
+
+// WriteParameterFile with any failure logged instead; nothing is raised.
 void SaveParameterFile();

@@ -175,3 +175,24 @@ TEST_F(StoreInit, CancelKeyDoesNothingAndTheCloseButtonHides) {
     RunInit();
     EXPECT_EQ(InterfacePRM.MchID, kMchId);
 }
+
+// The merchant's parameters cannot be kept, and neither can the log take the reason: the cashier
+// is told why the store is not initialised, not that the log failed.
+TEST_F(StoreInit, ParametersThatCannotBeSavedShowTheirOwnErrorAndKeepTheDialog) {
+    std::filesystem::create_directories(folder_.File("Parameter/Parameter.dat.new"));
+    std::filesystem::remove_all(folder_.File("Log"));
+    folder_.Write("Log", "a file where the log's folder goes");
+    Then("系统初始化", [this](Form& f) {
+        Fill(f, QString::fromStdString(Gateway().BaseUrl()), "S0001", "888888");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].call.text,
+                  "Cannot create file \"" + folder_.File("Parameter/Parameter.dat") + "\"");
+        EXPECT_EQ(boxes[0].call.caption, "错误");
+        EXPECT_TRUE(f.isVisible());
+        std::filesystem::remove(folder_.File("Parameter/Parameter.dat.new"));
+        Fill(f, QString::fromStdString(Gateway().BaseUrl()), "S0001", "888888");
+    });
+    RunInit();
+    EXPECT_EQ(BoxTexts().back(), "系统初始化成功！");
+    EXPECT_TRUE(std::filesystem::exists(folder_.File("Parameter/Parameter.dat")));
+}
