@@ -67,7 +67,7 @@ void CheckRootMayWorkOnTheClient() {
         return path.empty() ? std::string() : rule(path);
     };
     CheckRootMayWorkOn(
-        {check(OthersCanChange, BackUpSet.BackUpSrc),
+        {check(OthersCanChangeAnythingIn, BackUpSet.BackUpSrc),
          check(OthersCanChangeAnythingIn, BackUpSet.BackUpDest),
          check(OthersCanChange, commandLine.empty() ? "" : ReadCommandLine(commandLine).Program)});
 }

@@ -299,6 +299,12 @@ INSTANTIATE_TEST_SUITE_P(
         // What root copies, replaces and starts for the client.
         OthersCanChangeCase{"ClientFolderOfAnotherUser", "shop/Pay", 0644, false, true, "shop/Pay",
                             kAnotherUsers},
+        // Its owner could put a link in place of a file while root copies it.
+        OthersCanChangeCase{"ClientFolderHoldsAFolderOfAnotherUser", "shop/Pay/Log", 0644, false,
+                            false, "shop/Pay/Log", kAnotherUsers, "shop/Pay", "shop/bak",
+                            [](const TestFolder& dir) {
+                                std::filesystem::create_directories(dir.File("shop/Pay/Log"));
+                            }},
         OthersCanChangeCase{"ProgramOfAnotherUser", "shop/Pay/VelPay", 0644, false, false,
                             "shop/Pay/VelPay", kAnotherUsers},
         OthersCanChangeCase{"PreviousBackupHoldsAFolderOfAnotherUser", "shop/bak/Pay/Log", 0644,
