@@ -106,27 +106,28 @@ int CreateBeside(const std::string& fileName, std::string& temp) {
     return -1;
 }
 
-}  // namespace
-
-std::vector<std::string> WritePath(const std::string& fileName) {
-    std::vector<std::string> path{fileName};
+// The file a write to fileName lands in, or creates when the last link leads nowhere: what each
+// symbolic link on the way leads to, relative to the link's folder.
+std::string WriteTarget(std::string fileName) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         char buffer[PATH_MAX];
-        ssize_t n = ::readlink(path.back().c_str(), buffer, sizeof buffer);
+        ssize_t n = ::readlink(fileName.c_str(), buffer, sizeof buffer);
         if (n <= 0 || static_cast<size_t>(n) == sizeof buffer) {
-            return path;
+            return fileName;
         }
         std::string link(buffer, static_cast<size_t>(n));
-        size_t slash = path.back().rfind('/');
-        path.push_back(link.front() == '/' || slash == std::string::npos
-                           ? link
-                           : path.back().substr(0, slash + 1) + link);
+        size_t slash = fileName.rfind('/');
+        fileName = link.front() == '/' || slash == std::string::npos
+                       ? link
+                       : fileName.substr(0, slash + 1) + link;
     }
-    return path;  // a loop: opening its end fails, as it would for a plain write
+    return fileName;  // a loop: opening its end fails, as it would for a plain write
 }
 
+}  // namespace
+
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
-    const std::string target = WritePath(fileName).back();
+    const std::string target = WriteTarget(fileName);
 
     // Opened for writing first, as the plain write would open it: what the file system refuses
     // that write (a read-only file, a folder, a read-only disk) is refused here.

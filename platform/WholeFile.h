@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Files the programs write whole: the configuration files, the parameter file and the updater's
 // settings in their place (a write gets the answers the file system would give a plain write of
@@ -18,11 +17,6 @@ namespace platform {
 // A file the process may write in a folder it may not add to, or one whose owner it could not
 // keep, is written in place, as a plain write would write it. False when it could not write.
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes);
-
-// The names a write to fileName passes, as ReplaceFileContents follows them: fileName, then what
-// each symbolic link on the way leads to (relative to the link's folder). The last is the file
-// the write lands in, or creates when the last link leads nowhere.
-std::vector<std::string> WritePath(const std::string& fileName);
 
 // A file written anew at a name, never through what stands there: the bytes go to a new file
 // beside it, under a name of its own made for this write alone, which takes the name's place only
