@@ -54,6 +54,29 @@ void AppendNames(const fs::path& path, std::deque<std::string>& names, bool inFr
     names.insert(inFront ? names.begin() : names.end(), found.begin(), found.end());
 }
 
+std::string OthersCanChangeInside(const std::string& folder, bool foldersOnly) {
+    if (std::string reason = OthersCanChange(folder); !reason.empty()) {
+        return reason;
+    }
+    std::error_code ec;
+    for (fs::recursive_directory_iterator entry(folder, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        struct stat st {};
+        if (::lstat(entry->path().c_str(), &st) != 0) {
+            return CannotCheck(entry->path(), errno);
+        }
+        if (foldersOnly && !S_ISDIR(st.st_mode)) {
+            continue;
+        }
+        // A link's own bits say nothing: whoever may write its folder replaces it.
+        if (std::string reason = NotTheSuperUsers(entry->path(), st, S_ISLNK(st.st_mode));
+            !reason.empty()) {
+            return reason;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 bool RunsAsSuperUser() {
@@ -69,6 +92,10 @@ std::string OthersCanChange(const std::string& path) {
     std::deque<std::string> names;
     AppendNames(absolute, names, false);
     fs::path at = "/";  // where the names so far lead, with no link in it
+    // How many folders below at the names so far go that are not there yet: the super-user makes
+    // them in a folder nobody else changes. A ".." that climbs back out of them lands in at
+    // again, and the names after it are judged from there as the kernel will walk them.
+    int toBeMade = 0;
     int hops = 0;
     while (!names.empty()) {
         const std::string name = names.front();
@@ -77,7 +104,15 @@ std::string OthersCanChange(const std::string& path) {
             continue;
         }
         if (name == "..") {
-            at = at.parent_path();
+            if (toBeMade > 0) {
+                --toBeMade;
+            } else {
+                at = at.parent_path();
+            }
+            continue;
+        }
+        if (toBeMade > 0) {
+            ++toBeMade;
             continue;
         }
         const fs::path next = at / name;
@@ -93,7 +128,8 @@ std::string OthersCanChange(const std::string& path) {
             return reason;
         }
         if (!exists) {
-            return {};  // the super-user makes what is missing, in a folder nobody else changes
+            toBeMade = 1;
+            continue;
         }
         // A folder on the way is looked at as the folder of the next name.
         if (std::string reason = NotTheSuperUsers(next, st, !last); !reason.empty()) {
@@ -120,23 +156,11 @@ std::string OthersCanChange(const std::string& path) {
 }
 
 std::string OthersCanChangeAnythingIn(const std::string& folder) {
-    if (std::string reason = OthersCanChange(folder); !reason.empty()) {
-        return reason;
-    }
-    std::error_code ec;
-    for (fs::recursive_directory_iterator entry(folder, ec), end; !ec && entry != end;
-         entry.increment(ec)) {
-        struct stat st {};
-        if (::lstat(entry->path().c_str(), &st) != 0) {
-            return CannotCheck(entry->path(), errno);
-        }
-        if (S_ISDIR(st.st_mode)) {
-            if (std::string reason = NotTheSuperUsers(entry->path(), st, false); !reason.empty()) {
-                return reason;
-            }
-        }
-    }
-    return {};
+    return OthersCanChangeInside(folder, false);
+}
+
+std::string OthersCanChangeAnyFolderIn(const std::string& folder) {
+    return OthersCanChangeInside(folder, true);
 }
 
 }  // namespace platform

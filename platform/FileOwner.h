@@ -16,12 +16,20 @@ bool RunsAsSuperUser();
 //   its group nor by others, except that a folder above the last one may when its sticky bit
 //   keeps others from moving the super-user's entry there (as in /tmp);
 // - each link on the way belongs to the super-user;
-// - what stands at the end belongs to the super-user and is writable by nobody else. Nothing
-//   may stand there, nor at the names after it: whoever then creates it is the super-user.
+// - what stands at the end belongs to the super-user and is writable by nobody else.
+// A name that is not there yet is made by the super-user, so it must be in a folder nobody else
+// changes; the names after it are judged too, a ".." that climbs back out of what the
+// super-user will make from the folder it lands in.
 std::string OthersCanChange(const std::string& path);
 
-// OthersCanChange for a folder, and also for every folder inside it (links inside are not
-// followed): for a folder whose contents the super-user deletes or replaces.
+// OthersCanChange for a folder, and also for everything inside it: each entry belongs to the
+// super-user and, unless it is a symbolic link (not followed), is writable by nobody else. For a
+// folder whose files the super-user copies, and whose programs and libraries it runs.
 std::string OthersCanChangeAnythingIn(const std::string& folder);
+
+// The same for a folder and only the folders inside it: for a folder whose contents the
+// super-user deletes or replaces, where a folder's owner could swap it for a link on the way
+// but a file is only removed.
+std::string OthersCanChangeAnyFolderIn(const std::string& folder);
 
 }  // namespace platform

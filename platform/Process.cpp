@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,17 +147,20 @@ void SpawnOrphanInSession(CommandLine line, const std::string& shown) {
 
 }  // namespace
 
-CommandLine ReadCommandLine(const std::string& text) {
+CommandLine ReadCommandLine(const std::string& text, const std::string& folder) {
     const size_t start = text.find_first_not_of(" \t");
     if (start == std::string::npos) {
         return {};
     }
+    auto within = [&](const std::string& program) {
+        return folder.empty() ? program : folder + "/" + program;
+    };
     if (text[start] == '"') {
         const size_t close = text.find('"', start + 1);
         if (close == std::string::npos) {
-            return {text.substr(start + 1), {}};
+            return {within(text.substr(start + 1)), {}};
         }
-        return {text.substr(start + 1, close - start - 1),
+        return {within(text.substr(start + 1, close - start - 1)),
                 SplitCommandLine(text.substr(close + 1))};
     }
     // Shortest first, as Windows tries them; past a quote only arguments can follow.
@@ -164,18 +168,18 @@ CommandLine ReadCommandLine(const std::string& text) {
     for (size_t end = start + 1; end <= text.size() && text[end - 1] != '"'; ++end) {
         if ((end == text.size() || IsBlank(text[end])) && !IsBlank(text[end - 1])) {
             lastWordEnd = end;
-            if (IsRegularFile(text.substr(start, end - start))) {
+            if (IsRegularFile(within(text.substr(start, end - start)))) {
                 break;
             }
         }
     }
     // When no file was found, the longest text tried: starting it tells why none is there.
     if (lastWordEnd != std::string::npos) {
-        return {text.substr(start, lastWordEnd - start),
+        return {within(text.substr(start, lastWordEnd - start)),
                 SplitCommandLine(text.substr(lastWordEnd))};
     }
     std::vector<std::string> words = SplitCommandLine(text);
-    return {words.front(), std::vector<std::string>(words.begin() + 1, words.end())};
+    return {within(words.front()), std::vector<std::string>(words.begin() + 1, words.end())};
 }
 
 StartedProgram::StartedProgram(const CommandLine& line) : pid_(SpawnInSession(line)) {}
@@ -219,6 +223,10 @@ void StartProgram(const std::string& commandLine) {
     SpawnOrphanInSession(ReadCommandLine(commandLine), commandLine);
 }
 
+void StartProgram(const CommandLine& line) {
+    SpawnOrphanInSession(line, line.Program);
+}
+
 unsigned WinExec(const std::string& commandLine) {
     constexpr unsigned kFileNotFound = 2;
     try {
@@ -227,6 +235,10 @@ unsigned WinExec(const std::string& commandLine) {
     } catch (const std::system_error&) {
         return kFileNotFound;
     }
+}
+
+void ProtectNewFilesFromOthers() {
+    ::umask(S_IWGRP | S_IWOTH);
 }
 
 void ProcessMessages() {

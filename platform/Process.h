@@ -9,12 +9,14 @@ namespace platform {
 // an unquoted one is found by trying the words from the left, the first text up to a blank that
 // names an existing regular file (a folder does not count) being the program; when none does,
 // the whole text up to any quote is, and starting it fails. What follows the program is split
-// into the arguments.
+// into the arguments. With a folder, the command line is read within it: the folder is taken
+// whole, as if quoted, and only the names below it are tried, so that a shorter path that
+// somebody makes beside the folder meanwhile is never taken for the program.
 struct CommandLine {
     std::string Program;
     std::vector<std::string> Arguments;
 };
-CommandLine ReadCommandLine(const std::string& text);
+CommandLine ReadCommandLine(const std::string& text, const std::string& folder = {});
 
 // Words split at blanks, double quotes grouping.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
@@ -53,9 +55,16 @@ private:
 // "\": " and the reason) when it cannot be started.
 void StartProgram(const std::string& commandLine);
 
+// The same for a command line already read: that very program is started.
+void StartProgram(const CommandLine& line);
+
 // StartProgram, answering as WinExec does: a value above 31 when the program started, otherwise
 // 2 (file not found) whatever the reason.
 unsigned WinExec(const std::string& commandLine);
+
+// Files and folders the process makes from now on can be written by their owner alone, whatever
+// mask it was started with: one started with a mask of 000 would leave them open to every user.
+void ProtectNewFilesFromOthers();
 
 // Lets the windows process the events waiting now, without waiting for more.
 void ProcessMessages();

@@ -372,11 +372,9 @@ void TForm_Main::StartNew(const Variant&, Variant& out) {
         BeginLocalStep("开始启动新版本程序...");
         bool started = false;
         if (RunTypeSet.RunType == 1) {
-            std::string commandLine;
             std::string caption;
-            GetListItem(RunTypeSet.RunName, 1, ",", commandLine);
             GetListItem(RunTypeSet.RunName, 2, ",", caption);
-            started = operations_->RunProgram(commandLine, caption, StatusShower());
+            started = operations_->RunProgram(RunCommandLine, caption, StatusShower());
         } else if (RunTypeSet.RunType == 2) {
             started = operations_->StartServiceByName(RunTypeSet.RunName);
         }

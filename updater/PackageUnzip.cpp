@@ -96,7 +96,9 @@ Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
                 Refuse(entry.name, "it is a symbolic link");
             }
             entry.unixMode = true;
-            entry.mode = mode & 0777;  // never set-user-ID, set-group-ID or sticky
+            // Never set-user-ID, set-group-ID or sticky, and never writable by anybody but the
+            // updater's user: another user could rewrite the setup program before it runs.
+            entry.mode = mode & 0755;
         } else {
             entry.readOnly = (attributes & kDosReadOnly) != 0;
         }

@@ -44,7 +44,7 @@ bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatu
     }
 }
 
-bool RunProgram(const std::string& commandLine, const std::string& caption,
+bool RunProgram(const platform::CommandLine& commandLine, const std::string& caption,
                 const TShowStatus& showStatus, const TWindowLimits& limits) {
     try {
         CloseProgramWindow(caption, showStatus, limits);

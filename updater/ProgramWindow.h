@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "Process.h"
 #include "UpdateDownload.h"
 
 // Bounds of the window wait. The defaults are what the updater uses; tests shorten them.
@@ -21,8 +22,9 @@ struct TWindowLimits {
 bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatus,
                         const TWindowLimits& limits = {});
 
-// Closes the window titled Caption (its result not used), then starts CommandLine unchanged (read
-// as Windows reads a command line), not waited for. True; on an error, a program that cannot be
-// started among them, the line "启动新版本程序出现异常:" + message + "!" and false.
-bool RunProgram(const std::string& commandLine, const std::string& caption,
+// Closes the window titled Caption (its result not used), then starts the program of a command line
+// already read (as Windows reads one), not waited for: that very file, not whatever a shorter
+// prefix of its path names by now. True; on an error, a program that cannot be started among
+// them, the line "启动新版本程序出现异常:" + message + "!" and false.
+bool RunProgram(const platform::CommandLine& commandLine, const std::string& caption,
                 const TShowStatus& showStatus, const TWindowLimits& limits = {});

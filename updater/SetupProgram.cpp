@@ -63,7 +63,7 @@ void RunSetupProgram(const std::string& tempFolder, const std::string& setupFile
                      const TSetupLimits& limits) {
     CheckSetupFileName(tempFolder, setupFile);
     // Read once: the file checked is the file started, with the arguments that came with it.
-    platform::CommandLine line = platform::ReadCommandLine(tempFolder + "/" + setupFile);
+    platform::CommandLine line = platform::ReadCommandLine(setupFile, tempFolder);
     const fs::path program = PackagedProgram(tempFolder, line.Program);
     line.Program = program.string();
     // When this fails, starting it says why.

@@ -28,8 +28,8 @@ bool TUpdateOperations::CloseProgramWindow(const std::string& caption,
     return ::CloseProgramWindow(caption, showStatus);
 }
 
-bool TUpdateOperations::RunProgram(const std::string& commandLine, const std::string& caption,
-                                   const TShowStatus& showStatus) {
+bool TUpdateOperations::RunProgram(const platform::CommandLine& commandLine,
+                                   const std::string& caption, const TShowStatus& showStatus) {
     return ::RunProgram(commandLine, caption, showStatus);
 }
 

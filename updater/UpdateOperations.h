@@ -4,6 +4,7 @@
 #include <string>
 
 #include "PackageUnzip.h"
+#include "Process.h"
 #include "UpdateDownload.h"
 
 // Everything the update steps reach outside the program through: the transfers, the unpacking,
@@ -21,7 +22,7 @@ public:
                             TUnzipEvents& events);
 
     virtual bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatus);
-    virtual bool RunProgram(const std::string& commandLine, const std::string& caption,
+    virtual bool RunProgram(const platform::CommandLine& commandLine, const std::string& caption,
                             const TShowStatus& showStatus);
     virtual bool StopServiceByName(const std::string& runName);
     virtual bool StartServiceByName(const std::string& runName);

@@ -7,6 +7,7 @@ TUpdateSet UpdateSet;
 TRunType RunTypeSet;
 TBackUpSet BackUpSet;
 TUpdateSetEx UpdateSetEx;
+platform::CommandLine RunCommandLine;
 
 std::string UpdaterTitle;
 bool AutoMode = false;
@@ -52,6 +53,11 @@ void LoadUpdateSet() {
 void LoadRunType() {
     RunTypeSet.RunType = UpdaterConfigIni->ReadInteger(kProgramSection, "RunType", 1);
     RunTypeSet.RunName = UpdaterConfigIni->ReadString(kProgramSection, "RunName", "");
+    std::string commandLine;
+    if (RunTypeSet.RunType == 1) {
+        GetListItem(RunTypeSet.RunName, 1, ",", commandLine);
+    }
+    RunCommandLine = platform::ReadCommandLine(commandLine);
 }
 
 void LoadBackUpSet() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Process.h"
 #include "QzIniFile.h"
 
 // The updater's settings and names for the whole run: its settings file Config.ini beside the
@@ -35,6 +36,11 @@ extern TUpdateSet UpdateSet;
 extern TRunType RunTypeSet;
 extern TBackUpSet BackUpSet;
 extern TUpdateSetEx UpdateSetEx;
+
+// The command line of RunName (RunType 1), read once as the settings are loaded: the program root
+// checks before the update is the program started after it, whatever has appeared meanwhile at a
+// shorter prefix of an unquoted path.
+extern platform::CommandLine RunCommandLine;
 
 extern std::string UpdaterTitle;
 extern bool AutoMode;

@@ -49,7 +49,7 @@ void CheckRootMayWorkOn(const std::vector<std::string>& reasons) {
 void CheckRootMayRunIn(const std::string& folder) {
     if (RunsAsSuperUser()) {
         CheckRootMayWorkOn(
-            {OthersCanChange(folder + "Config.ini"), OthersCanChangeAnythingIn(folder + "temp")});
+            {OthersCanChange(folder + "Config.ini"), OthersCanChangeAnyFolderIn(folder + "temp")});
     }
 }
 
@@ -58,18 +58,15 @@ void CheckRootMayWorkOnTheClient() {
     if (!RunsAsSuperUser()) {
         return;
     }
-    std::string commandLine;
-    if (RunTypeSet.RunType == 1) {
-        GetListItem(RunTypeSet.RunName, 1, ",", commandLine);
-    }
     // A setting left empty names nothing to touch: its step fails on its own.
     auto check = [](std::string (*rule)(const std::string&), const std::string& path) {
         return path.empty() ? std::string() : rule(path);
     };
-    CheckRootMayWorkOn(
-        {check(OthersCanChangeAnythingIn, BackUpSet.BackUpSrc),
-         check(OthersCanChangeAnythingIn, BackUpSet.BackUpDest),
-         check(OthersCanChange, commandLine.empty() ? "" : ReadCommandLine(commandLine).Program)});
+    // What root starts and what the client it starts loads lie in the client's folder; of the
+    // previous backup root only deletes what it holds.
+    CheckRootMayWorkOn({check(OthersCanChangeAnythingIn, BackUpSet.BackUpSrc),
+                        check(OthersCanChangeAnyFolderIn, BackUpSet.BackUpDest),
+                        check(OthersCanChange, RunCommandLine.Program)});
 }
 
 }  // namespace
@@ -88,6 +85,8 @@ void RunUpdate() {
 }
 
 int UpdaterMain(int argc, char** argv) {
+    // Before anything is made: temp/, the unpacked package, the backup and the work files.
+    ProtectNewFilesFromOthers();
     AutoMode = IsAutoMode(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     InitUpdaterNames(ProgramPath());
 

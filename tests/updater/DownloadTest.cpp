@@ -11,6 +11,7 @@
 #include "QzErrors.h"
 #include "TestFolder.h"
 #include "TestPki.h"
+#include "TransferServer.h"
 #include "UpdateDownload.h"
 
 namespace fs = std::filesystem;
@@ -31,26 +32,6 @@ struct RecordedTransfer : TTransferEvents {
 // that wait for one get them: under load a good transfer's first byte may take that long.
 constexpr TTransferLimits kStallWithinASecond{.Stall = std::chrono::milliseconds(500)};
 constexpr TTransferLimits kTrickleWithinASecond{.FloorWindow = std::chrono::seconds(1)};
-
-// One of tests/updater/transfer_servers.py's servers on a free port of 127.0.0.1.
-class TransferServer {
-public:
-    explicit TransferServer(std::vector<std::string> args) {
-        args.insert(args.begin(), {"/usr/bin/python3", TRANSFER_SERVERS});
-        ChildProcess::Options options;
-        options.reportOnFd3 = true;
-        process_ = std::make_unique<ChildProcess>(args, options);
-        port_ = process_->ReadReport(10000);
-        if (port_.empty()) {
-            throw std::runtime_error("transfer server did not start: " + args.at(2));
-        }
-    }
-    const std::string& Port() const { return port_; }
-
-private:
-    std::unique_ptr<ChildProcess> process_;
-    std::string port_;
-};
 
 // The package the servers offer: bytes of every value, large enough for many reads.
 std::string PackageBytes() {

@@ -76,12 +76,14 @@ TEST_F(UnzipTest, EveryEntryIsExtractedWithItsFolders) {
     EXPECT_EQ(root_.Read("temp/Config/Config.ini"), "[a]\r\n");
 }
 
-TEST_F(UnzipTest, StoredModesApplyButNeverSetUserOrGroupId) {
+TEST_F(UnzipTest, StoredModesApplyButNeverSetIdsNorWritesByOthers) {
     ZipBuilder()
         .File("setup.sh", "#!/bin/sh\n", 0100755)
         .File("private.key", "k", 0100600)
         .File("suid", "s", 0104755)
         .File("sgid", "g", 0102755)
+        .File("open.sh", "#!/bin/sh\n", 0100777)
+        .File("shared.ini", "[a]\r\n", 0100664)
         .Write(Archive());
     ASSERT_EQ(Unzip(), "");
     auto mode = [&](const char* name) {
@@ -91,6 +93,8 @@ TEST_F(UnzipTest, StoredModesApplyButNeverSetUserOrGroupId) {
     EXPECT_EQ(mode("private.key"), 0600u);
     EXPECT_EQ(mode("suid"), 0755u);
     EXPECT_EQ(mode("sgid"), 0755u);
+    EXPECT_EQ(mode("open.sh"), 0755u);
+    EXPECT_EQ(mode("shared.ini"), 0644u);
 }
 
 TEST_F(UnzipTest, EventsRunFromStartThroughEveryPercentToCompletion) {

@@ -121,8 +121,8 @@ TEST_F(ProgramWindowTest, RunProgramClosesTheOldWindowAndStartsTheCommandLine) {
     ASSERT_TRUE(old.Appeared());
     InstallFolder shop;
     // Unquoted, as the client writes it into RunName.
-    EXPECT_TRUE(RunProgram(shop.Client() + " \"Till new\" shown", "Till old", Record(),
-                           TWindowLimits{100ms, 5000ms}));
+    EXPECT_TRUE(RunProgram(platform::ReadCommandLine(shop.Client() + " \"Till new\" shown"),
+                           "Till old", Record(), TWindowLimits{100ms, 5000ms}));
     EXPECT_TRUE(old.Ended());
     EXPECT_TRUE(WaitUntil([] { return platform::FindTopLevelWindow("Till new") != 0; }, 10000));
     // The started program is not ours to wait for; its window closes it.
@@ -133,7 +133,8 @@ TEST_F(ProgramWindowTest, RunProgramClosesTheOldWindowAndStartsTheCommandLine) {
 TEST_F(ProgramWindowTest, RunProgramThatCannotStartFailsWithTheReason) {
     InstallFolder shop;
     const std::string missing = shop.Pay() + "/VelPay2";
-    EXPECT_FALSE(RunProgram(missing, "Till none", Record(), TWindowLimits{100ms, 1000ms}));
+    EXPECT_FALSE(RunProgram(platform::ReadCommandLine(missing), "Till none", Record(),
+                            TWindowLimits{100ms, 1000ms}));
     EXPECT_EQ(lines_, (std::vector<std::string>{"启动新版本程序出现异常:Cannot start \"" + missing +
                                                 "\": No such file or directory!"}));
 }

@@ -68,10 +68,14 @@ bool ScriptedOperations::CloseProgramWindow(const std::string& caption,
     return CloseWindow(caption, showStatus);
 }
 
-bool ScriptedOperations::RunProgram(const std::string& commandLine, const std::string& caption,
-                                    const TShowStatus& showStatus) {
-    Calls->push_back("RunProgram(" + commandLine + "," + caption + ")");
-    return Run(commandLine, caption, showStatus);
+bool ScriptedOperations::RunProgram(const platform::CommandLine& commandLine,
+                                    const std::string& caption, const TShowStatus& showStatus) {
+    std::string words = commandLine.Program;
+    for (const std::string& argument : commandLine.Arguments) {
+        words += " " + argument;
+    }
+    Calls->push_back("RunProgram(" + words + "," + caption + ")");
+    return Run(words, caption, showStatus);
 }
 
 bool ScriptedOperations::StopServiceByName(const std::string& runName) {

@@ -40,7 +40,7 @@ public:
     void UnZipFiles(const std::string& archiveFile, const std::string& destFolder,
                     TUnzipEvents& events) override;
     bool CloseProgramWindow(const std::string& caption, const TShowStatus& showStatus) override;
-    bool RunProgram(const std::string& commandLine, const std::string& caption,
+    bool RunProgram(const platform::CommandLine& commandLine, const std::string& caption,
                     const TShowStatus& showStatus) override;
     bool StopServiceByName(const std::string& runName) override;
     bool StartServiceByName(const std::string& runName) override;

@@ -28,13 +28,15 @@ struct NoEvents : TUnzipEvents {
 };
 
 // The updater's folder has a blank in its name; the package is unpacked into its "temp", and
-// beside that lies a setup program of the same kind that is no part of the package.
+// beside that lies a setup program of the same kind that is no part of the package, as does a
+// program at the shorter path "up", which somebody else could have made there.
 class SetupFromPackage : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_.Write("up date/elsewhere/setup.sh", SetupScript());
-        fs::permissions(root_.File("up date/elsewhere/setup.sh"), fs::perms::owner_exec,
-                        fs::perm_options::add);
+        for (const char* other : {"up date/elsewhere/setup.sh", "up"}) {
+            root_.Write(other, SetupScript());
+            fs::permissions(root_.File(other), fs::perms::owner_exec, fs::perm_options::add);
+        }
         fs::create_directories(Temp());
     }
     std::string Temp() const { return root_.File("up date/temp"); }

@@ -45,6 +45,7 @@ protected:
     void SetUp() override {
         UpdateSet = {"1.0.5", "http://127.0.0.1:9/download/Update.txt"};
         RunTypeSet = {1, "/opt/velpay/VelPay,Till 1"};
+        RunCommandLine = {"/opt/velpay/VelPay", {}};
         BackUpSet = {dir.Path() + "pay", dir.Path() + "bak"};
         UpdateSetEx = {};
         UpdaterTitle = "升级程序";

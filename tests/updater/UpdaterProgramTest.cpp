@@ -16,6 +16,7 @@
 #include "ChildProcess.h"
 #include "FileBytes.h"
 #include "TestFolder.h"
+#include "TransferServer.h"
 #include "UpdateLogLines.h"
 
 namespace {
@@ -79,6 +80,18 @@ TEST(UpdaterProgram, MissingSettingsFileIsCreatedWithTheDefaultVersion) {
     UpdaterCopy updater(dir, UniqueName(), {"-AUTO"});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
     EXPECT_EQ(platform::GbkToUtf8(dir.Read("Config.ini")), "[升级配置]\r\nVer=未知版本\r\n");
+}
+
+TEST(UpdaterProgram, StartedWithAnOpenMaskMakesNothingOthersCanWrite) {
+    TestFolder dir;
+    UpdaterCopy updater(dir, UniqueName(), {"-AUTO"},
+                        {"sh", "-c", "umask 000 && exec \"$@\"", "sh"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0);
+    for (const char* made : {"Config.ini", "Update.log"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.File(made).c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_mode & 0022, 0u) << made;
+    }
 }
 
 TEST(UpdaterProgram, SecondInstanceEndsWithOneBeforeTouchingAnyFile) {
@@ -281,6 +294,50 @@ TEST(UpdaterProgram, SecondUpdaterOnTheSameInstallEndsWithOneWhoeverStartsIt) {
     ::close(fetching);
 }
 
+// As root, in a folder anybody may add names to, with a blank in the install's path: the client's
+// unquoted command line names a shorter program once somebody makes "shop" there, after root's
+// check (here the package's setup program does, as user nobody could).
+TEST(UpdaterProgram, RootStartsTheProgramItCheckedThoughAShorterPathAppearsMeanwhile) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root checks the program it starts";
+    }
+    TestFolder dir;
+    const std::string open = dir.File("open");
+    std::filesystem::create_directory(open);
+    std::filesystem::permissions(open, static_cast<std::filesystem::perms>(01777));
+    const std::string shop = open + "/shop x/";
+    const auto executable = static_cast<std::filesystem::perms>(0755);
+    WriteBytes(shop + "Pay/VelPay", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    std::filesystem::permissions(shop + "Pay/VelPay", executable);
+    std::filesystem::create_directories(shop + "update");
+
+    TestFolder served;
+    served.Write("setup.sh", "#!/bin/sh\nprintf '#!/bin/sh\\ntouch \"$0.ran\"\\n' > '" + open +
+                                 "/shop'\nchmod 755 '" + open + "/shop'\n");
+    std::filesystem::permissions(served.File("setup.sh"), executable);
+    const std::string zip = served.File("p.zip");
+    ASSERT_EQ(RunProgram({"sh", "-c", "cd \"$0\" && bsdtar --format zip -cf p.zip setup.sh",
+                          served.Path()})
+                  .status,
+              0);
+    TransferServer http({"http", served.Path()});
+    const std::string files = "http://127.0.0.1:" + http.Port() + "/files/";
+    served.Write("Update.txt", Gbk("[升级配置]\r\nVer=1.0.6\r\nAddress=" + files +
+                                   "p.zip\r\nSetupFile=setup.sh\r\n"));
+    WriteBytes(shop + "update/Config.ini",
+               Gbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + files +
+                   "Update.txt\r\n[主程序]\r\nRunType=1\r\nRunName=" + shop +
+                   "Pay/VelPay,Till\r\n[备份]\r\nBackUpSrc=" + shop + "Pay\r\nBackUpDest=" + shop +
+                   "bak\r\n"));
+
+    UpdaterCopy updater(dir, "open/shop x/update/" + UniqueName(), {"-AUTO"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(120)), 0) << dir.Read("output");
+    EXPECT_TRUE(std::filesystem::exists(open + "/shop")) << "the setup program ran";
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(shop + "Pay/started"); }, 10000))
+        << ReadBytes(shop + "update/Update.log");
+    EXPECT_FALSE(std::filesystem::exists(open + "/shop.ran"));
+}
+
 constexpr const char* kAnotherUsers = " belongs to user 65534";
 constexpr const char* kWritable = " can be written by its group or by others";
 
@@ -307,6 +364,19 @@ INSTANTIATE_TEST_SUITE_P(
                             }},
         OthersCanChangeCase{"ProgramOfAnotherUser", "shop/Pay/VelPay", 0644, false, false,
                             "shop/Pay/VelPay", kAnotherUsers},
+        // A library the client loads, which its owner could replace by one of their own.
+        OthersCanChangeCase{
+            "ClientFolderHoldsAFileOfAnotherUser", "shop/Pay/libKbWatch.so", 0644, false, true,
+            "shop/Pay/libKbWatch.so", kAnotherUsers, "shop/Pay", "shop/bak",
+            [](const TestFolder& dir) { dir.Write("shop/Pay/libKbWatch.so", "so"); }},
+        OthersCanChangeCase{"ClientFolderHoldsAFileAnybodyCanWrite", nullptr, 0644, false, false,
+                            "shop/Pay/sub/data", kWritable, "shop/Pay", "shop/bak",
+                            [](const TestFolder& dir) {
+                                dir.Write("shop/Pay/sub/data", "d");
+                                std::filesystem::permissions(
+                                    dir.File("shop/Pay/sub/data"),
+                                    static_cast<std::filesystem::perms>(0666));
+                            }},
         OthersCanChangeCase{"PreviousBackupHoldsAFolderOfAnotherUser", "shop/bak/Pay/Log", 0644,
                             false, false, "shop/bak/Pay/Log", kAnotherUsers, "shop/Pay", "shop/bak",
                             [](const TestFolder& dir) {
@@ -319,6 +389,17 @@ INSTANTIATE_TEST_SUITE_P(
                                 std::filesystem::permissions(dir.File("open"),
                                                              std::filesystem::perms::all);
                             }},
+        // Root would make newbak, then climb out of it into another user's folder, where bak is
+        // their link to a folder only root may enter.
+        OthersCanChangeCase{
+            "BackupFolderClimbingOutOfAFolderToBeMade", "theirs", 0644, false, false, "theirs",
+            kAnotherUsers, "shop/Pay", "shop/newbak/../../theirs/bak",
+            [](const TestFolder& dir) {
+                std::filesystem::create_directories(dir.File("vault"));
+                std::filesystem::permissions(dir.File("vault"), std::filesystem::perms::owner_all);
+                std::filesystem::create_directory(dir.File("theirs"));
+                std::filesystem::create_symlink("../vault", dir.File("theirs/bak"));
+            }},
         // The link chain ends in root's own folder, but passes through another user's.
         OthersCanChangeCase{
             "ClientFolderLinkedThroughAnotherUsersFolder", "theirs", 0644, false, false, "theirs",
