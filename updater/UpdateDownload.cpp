@@ -256,7 +256,12 @@ private:
 
     static size_t OnReply(char* data, size_t size, size_t count, void* user) {
         auto* self = static_cast<Transfer*>(user);
-        self->replies_.Line(std::string_view(data, size * count));
+        try {
+            self->replies_.Line(std::string_view(data, size * count));
+        } catch (...) {
+            self->raised_ = std::current_exception();
+            return 0;
+        }
         // libcurl keeps only the first message of a transfer, and writes a needless one while it
         // sets up an active data connection: a message already there when a reply comes did not
         // end the transfer.
