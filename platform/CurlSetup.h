@@ -42,8 +42,8 @@ public:
     // True once a bound has been passed: the callback then ends the transfer. A body that has
     // arrived whole (all of the expected length received; 0 when the length is not known) passes
     // the bound on the whole transfer and the floor: the reply may be a payment already made.
-    // Only silence still bounds what is awaited after it (an FTP server's end of the data
-    // connection), so that no transfer waits for ever.
+    // Only silence still bounds what is awaited after it (an FTP server's reply that closes the
+    // transfer), so that no transfer waits for ever.
     bool Expired(curl_off_t expected, curl_off_t received, curl_off_t sent);
     // The bound passed, in words; empty while the transfer keeps within them.
     const std::string& Reason() const { return reason_; }

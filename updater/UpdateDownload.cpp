@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "CurlSetup.h"
-#include "FtpControlConnection.h"
+#include "FtpDataConnection.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "UpdateUrl.h"
@@ -98,6 +98,55 @@ private:
     platform::FreshFile file_;
 };
 
+// The server's replies on the control connection, fed line by line as libcurl reads them and read
+// as libcurl reads them: a line of three digits and a blank ends a reply. They say in the
+// server's own words why a retrieval failed.
+class FtpReplies {
+public:
+    void Line(std::string_view line) {
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+            line.remove_suffix(1);
+        }
+        reply_ += reply_.empty() ? "" : " ";
+        reply_ += line;
+        const int code = EndingCode(line);
+        if (code < 0) {
+            return;
+        }
+        // The first reply after the one that opened the transfer closes it, and only 226 and 250
+        // say the file went whole.
+        refused_ = opened_ ? code != 226 && code != 250 : code >= 400;
+        opened_ = code / 100 == 1;
+        last_ = std::move(reply_);
+        reply_.clear();
+    }
+
+    // The last reply, when it refused what was asked or closed the transfer without completing
+    // it; empty otherwise.
+    std::string Refusal() const { return refused_ ? last_ : std::string(); }
+
+private:
+    // The code of a reply's last line; -1 for any other line.
+    static int EndingCode(std::string_view line) {
+        if (line.size() < 4 || line[3] != ' ') {
+            return -1;
+        }
+        int code = 0;
+        for (char c : line.substr(0, 3)) {
+            if (c < '0' || c > '9') {
+                return -1;
+            }
+            code = code * 10 + (c - '0');
+        }
+        return code;
+    }
+
+    std::string reply_;
+    std::string last_;
+    bool opened_ = false;
+    bool refused_ = false;
+};
+
 struct CurlFree {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
@@ -126,9 +175,8 @@ public:
     // Raises Exception with the reason when the transfer fails.
     void Run(const std::string& url, const std::string& user, const std::string& password) {
         CURL* curl = curl_.get();
-        char errorText[CURL_ERROR_SIZE] = "";
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText_);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_PROXY, "");
         curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReadBufferBytes);
@@ -154,19 +202,17 @@ public:
             curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD,
                              static_cast<long>(CURLFTPMETHOD_SINGLECWD));
             curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
-            // Once the file is whole, what the server still owes (the end of the data
-            // connection, its reply) is waited for no longer than the stall bound (libcurl
-            // itself would wait for ever).
+            // A reply, also the one that closes the transfer once the file is whole, is waited
+            // for no longer than the stall bound.
             const auto seconds = std::chrono::ceil<std::chrono::seconds>(stall_).count();
             curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                              static_cast<long>(std::max<decltype(seconds)>(seconds, 1)));
-            control_.Watch(curl);
+            curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnReply);
+            curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
+            data_.Watch(curl);
         }
 
         CURLcode code = curl_easy_perform(curl);
-        if (code == CURLE_ABORTED_BY_CALLBACK && confirmed_) {
-            code = CURLE_OK;
-        }
         if (code == CURLE_OK && (!failure_.empty() || raised_)) {
             code = CURLE_WRITE_ERROR;
         }
@@ -191,7 +237,10 @@ public:
         if (!watch_.Reason().empty()) {
             throw Exception(watch_.Reason());
         }
-        throw Exception(*errorText ? errorText : curl_easy_strerror(code));
+        if (std::string refusal = replies_.Refusal(); !refusal.empty()) {
+            throw Exception(refusal);
+        }
+        throw Exception(*errorText_ && !staleError_ ? errorText_ : curl_easy_strerror(code));
     }
 
 private:
@@ -203,6 +252,21 @@ private:
             self->raised_ = std::current_exception();
             return 0;
         }
+    }
+
+    static size_t OnReply(char* data, size_t size, size_t count, void* user) {
+        auto* self = static_cast<Transfer*>(user);
+        try {
+            self->replies_.Line(std::string_view(data, size * count));
+        } catch (...) {
+            self->raised_ = std::current_exception();
+            return 0;
+        }
+        // libcurl keeps only the first message of a transfer, and writes a needless one while it
+        // sets up an active data connection: a message already there when a reply comes did not
+        // end the transfer.
+        self->staleError_ = self->staleError_ || *self->errorText_;
+        return size * count;
     }
 
     static int OnProgress(void* user, curl_off_t expected, curl_off_t received, curl_off_t,
@@ -226,6 +290,11 @@ private:
             return 0;
         }
         received_ += static_cast<int64_t>(bytes);
+        if (kind_ == Kind::Ftp && FileWhole()) {
+            // libcurl reads the server's reply that closes the transfer only after the end of
+            // the data connection, which a server may hold open.
+            data_.End();
+        }
         auto now = std::chrono::steady_clock::now();
         if (now - lastReport_ >= kReportSlice) {
             Report();
@@ -241,13 +310,6 @@ private:
             lastMessages_ = now;
             platform::ProcessMessages();
         }
-        // A server that has confirmed the whole file but holds the data connection open: the
-        // file is in, and nothing more will come.
-        if (kind_ == Kind::Ftp && expected > 0 && received >= expected &&
-            control_.TransferConfirmed()) {
-            confirmed_ = true;
-            return 1;
-        }
         return watch_.Expired(expected, received, sent) ? 1 : 0;
     }
 
@@ -260,6 +322,13 @@ private:
         }
         failure_ = "HTTP status " + std::to_string(status);
         return false;
+    }
+
+    // All of the size the server gave for the file (to SIZE) has arrived.
+    bool FileWhole() const {
+        curl_off_t size = -1;
+        curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+        return size > 0 && received_ >= size;
     }
 
     void Report() {
@@ -286,8 +355,10 @@ private:
     TTransferEvents& events_;
     std::chrono::milliseconds stall_;
     platform::TransferWatch watch_;
-    platform::FtpControlConnection control_;
-    bool confirmed_ = false;
+    platform::FtpDataConnection data_;
+    FtpReplies replies_;
+    char errorText_[CURL_ERROR_SIZE] = "";
+    bool staleError_ = false;
     std::unique_ptr<CURL, CurlFree> curl_;
     bool begun_ = false;
     int64_t received_ = 0;

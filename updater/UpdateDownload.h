@@ -52,10 +52,13 @@ bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransfe
 
 // Log-in with the URL's user and password (anonymous when it has none), active data connection,
 // binary, one change of folder to the URL's path, then retrieval of its document into LocalFile.
-// The file counts as fetched only once the server has confirmed the transfer; a data connection
-// it holds open after the whole file is waited for no longer than the stall bound. On any failure
-// of the transfer: the line "下载文件出现异常,异常信息:" + message + "!" shown, false, no file
-// left. A local file that cannot be created raises Exception.
+// The file counts as fetched only once the server's reply that closes the transfer (the first
+// whole reply after the one that opened it) is 226 or 250. Once the file is whole (all of the size
+// the server gave for it), this side ends the data connection, so a server that holds it open is
+// not waited for; one that gave no size, or sends no closing reply, is waited for no longer than
+// the stall bound. On any failure of the transfer: the line "下载文件出现异常,异常信息:" + message
+// + "!" shown, false, no file left; where the server refused, the message is its reply, in its
+// own words. A local file that cannot be created raises Exception.
 bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                  const TShowStatus& showStatus, const TTransferLimits& limits = {});
 

@@ -282,6 +282,9 @@ INSTANTIATE_TEST_SUITE_P(
                               "in a sub-folder"},
                       // The server says the transfer is complete but holds the data connection.
                       FtpCase{"DataConnectionHeldAfterTheClosingReply", "keep:k33p@", "/p.zip",
+                              nullptr, nullptr, kStallWithinASecond},
+                      // The closing reply came in one read with the one that opened the transfer.
+                      FtpCase{"ClosingReplyReadWithTheOpeningOne", "early:ear1y@", "/p.zip",
                               nullptr, nullptr, kStallWithinASecond}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -312,7 +315,18 @@ INSTANTIATE_TEST_SUITE_P(
                       FtpCase{"NoClosingReply", "mute:mu7e@", "/p.zip", nullptr, nullptr,
                               kStallWithinASecond},
                       FtpCase{"DataConnectionHeldWithoutAClosingReply", "stuck:stuck@", "/p.zip",
-                              nullptr, "Read timed out", kStallWithinASecond}),
+                              nullptr, "Read timed out", kStallWithinASecond},
+                      // Only the first reply after the one that opened the transfer closes it;
+                      // the server's own words say why it failed.
+                      FtpCase{"ErrorReplyBeforeA226", "abort:ab0rt@", "/p.zip", nullptr,
+                              ":426 Connection closed; transfer aborted.!", kStallWithinASecond},
+                      FtpCase{"HalfLineBeforeA226", "half:ha1f@", "/p.zip", nullptr,
+                              ":200 Transfer failed, 226 bytes lost!", kStallWithinASecond},
+                      FtpCase{"ErrorReplyAfterTheDataConnection", "fail:fa1l@", "/p.zip", nullptr,
+                              ":451 Local error in processing.!"},
+                      // libcurl's own words for what went wrong, not an earlier harmless message.
+                      FtpCase{"ControlConnectionLostAfterTheFile", "drop:dr0p@", "/p.zip", nullptr,
+                              ":Failure when receiving data from the peer!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {

@@ -16,10 +16,11 @@ HTTP paths:
 FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER; user
 "nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
 user in to a home folder below its root does; user "slow" with password "sl0w" gets its files at
-about 200 bytes a second; user "mute" with password "mu7e" gets its files whole, but never the
-reply that closes the transfer. Users "keep" (password "k33p") and "stuck" (password "stuck") get
-their files whole over a data connection the server then holds open: "keep" gets the reply that
-closes the transfer at once, "stuck" no reply at all any more.
+about 200 bytes a second. Users "mute" (password "mu7e"), "fail" (password "fa1l") and "drop"
+(password "dr0p") get their files whole and the data connection closed, but then, instead of the
+reply that closes the transfer, "mute" gets nothing, "fail" gets "451 Local error in processing."
+and "drop" the end of the control connection. The users of HELD get their files whole over a data
+connection the server then holds open until the client ends it, and the replies HELD gives them.
 """
 
 import http.server
@@ -27,6 +28,17 @@ import os
 import ssl
 import sys
 import time
+
+# The users whose server holds the data connection open after the whole file, until the client
+# ends it: their passwords, what the server says after the reply that opens the transfer (in the
+# same write), and what it says once the whole file has been sent.
+HELD = {
+    "keep": ("k33p", "", "226 Transfer complete.\r\n"),
+    "stuck": ("stuck", "", ""),
+    "abort": ("ab0rt", "", "426 Connection closed; transfer aborted.\r\n226 Abort successful\r\n"),
+    "half": ("ha1f", "200 Transfer failed, ", "226 bytes lost\r\n"),
+    "early": ("ear1y", "226 Transfer complete.\r\n", ""),
+}
 
 
 def report_port(port):
@@ -102,22 +114,25 @@ def serve_ftp(folder):
     authorizer.add_user("nested", "n3sted", folder, perm="elr")
     authorizer.add_user("slow", "sl0w", folder, perm="elr")
     authorizer.add_user("mute", "mu7e", folder, perm="elr")
-    authorizer.add_user("keep", "k33p", folder, perm="elr")
-    authorizer.add_user("stuck", "stuck", folder, perm="elr")
+    authorizer.add_user("fail", "fa1l", folder, perm="elr")
+    authorizer.add_user("drop", "dr0p", folder, perm="elr")
+    for user, (password, _, _) in HELD.items():
+        authorizer.add_user(user, password, folder, perm="elr")
     authorizer.add_anonymous(folder)
 
     class Trickling(ThrottledDTPHandler):
         write_limit = 200
 
     class HeldOpen(DTPHandler):
-        # Called once the file has been sent, and again when the client closes its end.
+        # Called once the file has been sent, and again when the client ends the connection.
         def handle_close(self):
-            if not self.producer_fifo and not self.cmd_channel.held:
+            if self.cmd_channel.held:
+                self.close()  # without a reply of its own
+            elif not self.producer_fifo:
                 self.cmd_channel.held = True
-                if self.cmd_channel.username == "keep":
-                    self.cmd_channel.respond("226 Transfer complete.")
-                return
-            super().handle_close()
+                self.cmd_channel.push(HELD[self.cmd_channel.username][2])
+            else:
+                super().handle_close()
 
     class Handler(FTPHandler):
         held = False
@@ -127,14 +142,18 @@ def serve_ftp(folder):
                 self.fs.cwd = "/sub"
             if username == "slow":
                 self.dtp_handler = Trickling
-            if username in ("keep", "stuck"):
+            if username in HELD:
                 self.dtp_handler = HeldOpen
 
         def respond(self, resp, *args, **kwargs):
             if self.username == "mute" and resp.startswith("226"):
                 return
-            if self.username == "stuck" and self.held:
-                return
+            if self.username == "drop" and resp.startswith("226"):
+                return self.close()
+            if self.username == "fail" and resp.startswith("226"):
+                resp = "451 Local error in processing."
+            if self.username in HELD and resp[:3] in ("125", "150"):
+                return self.push(resp + "\r\n" + HELD[self.username][1])
             super().respond(resp, *args, **kwargs)
 
     handler = Handler
