@@ -69,10 +69,17 @@ LockTry LockPrivateFile(int folder, const std::string& name, const std::string& 
     if (info.st_uid != ::geteuid()) {
         return Unavailable(fd, path + " belongs to user " + std::to_string(info.st_uid));
     }
-    if ((info.st_mode & kOthersBits) != 0 && ::fchmod(fd, info.st_mode & ~kOthersBits) != 0) {
+    // Taking the bits away does not close what others opened while they had them.
+    const bool wasOpenToOthers = (info.st_mode & kOthersBits) != 0;
+    if (wasOpenToOthers && ::fchmod(fd, info.st_mode & ~kOthersBits) != 0) {
         return Unavailable(fd, path + " cannot be kept from others: " + std::strerror(errno));
     }
-    return Lock(fd, path);
+    LockTry lock = Lock(fd, path);
+    if (wasOpenToOthers && lock.outcome == LockTry::Outcome::HeldElsewhere) {
+        lock.why = path + " could be opened by other users, and one of them may hold its lock";
+        lock.outcome = LockTry::Outcome::Unavailable;
+    }
+    return lock;
 }
 
 LockTry LockExistingFile(int folder, const std::string& name, const std::string& path) {

@@ -22,7 +22,8 @@ int OpenFolder(const std::string& path);
 // The lock of the file name in the folder open as folder, taken without waiting. It must be a
 // file that only this process's user can open: a regular file of this user's (a link at the name
 // is not followed), made with mode 0600 when missing, whose bits for its group and others are
-// taken away when found with some. path names the file in the reason.
+// taken away when found with some (held elsewhere then, it is unavailable: another user may
+// hold it). path names the file in the reason.
 LockTry LockPrivateFile(int folder, const std::string& name, const std::string& path);
 
 // The lock of whatever regular file stands at the name, whoever's it is, taken without waiting
