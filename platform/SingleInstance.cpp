@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PrivateLockFile.h"
@@ -42,7 +43,8 @@ bool IsPrivateFolder(int fd) {
 }  // namespace
 
 SingleInstance::SingleInstance(std::string name)
-    : name_(name), listening_("velpay-instance/" + std::to_string(::getuid()) + "/" + name) {}
+    : name_(std::move(name)),
+      listening_("velpay-instance/" + std::to_string(::getuid()) + "/" + name_) {}
 
 SingleInstance::~SingleInstance() {
     Release();
