@@ -136,7 +136,7 @@ TEST(Startup, AnotherUsersTillDoesNotStopThisUsersStart) {
 
 // The same user's till started twice, each time in the session (XDG_RUNTIME_DIR naming a folder
 // of the user's alone) or with no such variable, as cron, sudo -u or a systemd unit start it,
-// while another user may hold the till's name.
+// while another user may hold the till's name. Neither changes where the lock lives.
 struct SecondStartCase {
     const char* name;
     const char* exe;  // one per row: the lock goes by the executable's name
@@ -145,7 +145,8 @@ struct SecondStartCase {
     bool folderAtTheLocksName = false;
     bool queueFilled = false;                       // by earlier refused starts, before the second
     std::optional<NameSquat> squat = std::nullopt;  // by user nobody, before the first start
-    bool homeOfItsOwn = true;  // otherwise the home is a folder others can write
+    bool homeOfItsOwn = true;               // otherwise the home is a folder others can write
+    bool secondInANetworkOfItsOwn = false;  // where the machine's socket names are others
 };
 
 // Connects to the till's name until its queue takes no more, as thousands of refused starts do.
@@ -169,8 +170,8 @@ class SameUsersSecondStart : public ::testing::TestWithParam<SecondStartCase> {}
 TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
     const SecondStartCase& c = GetParam();
     const std::string exe = c.exe;
-    if (c.squat && ::geteuid() != 0) {
-        GTEST_SKIP() << "only root can hold a name as another user";
+    if ((c.squat || c.secondInANetworkOfItsOwn) && ::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hold a name as another user or make a network namespace";
     }
     const auto squatter = c.squat ? SquatInstanceName(exe, *c.squat) : nullptr;
     ASSERT_TRUE(!squatter || squatter->Holds());
@@ -198,7 +199,11 @@ TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
         FillQueue(exe);
     }
     TestFolder other;
-    RunningCopy second(other, exe, runner(c.secondInSession));
+    std::vector<std::string> secondRunner = runner(c.secondInSession);
+    if (c.secondInANetworkOfItsOwn) {
+        secondRunner.insert(secondRunner.begin(), {"unshare", "--net"});
+    }
+    RunningCopy second(other, exe, secondRunner);
     EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
     EXPECT_EQ(other.Read(exe + ".boxes"), "|已运行!|16\n");
 }
@@ -239,6 +244,9 @@ INSTANTIATE_TEST_SUITE_P(
         SecondStartCase{.name = "AnotherUserListensWithAFullQueue",
                         .exe = "TillE8",
                         .squat = NameSquat::ListeningWithAFullQueue},
+        SecondStartCase{.name = "SecondInANetworkNamespaceOfItsOwn",
+                        .exe = "TillE10",
+                        .secondInANetworkOfItsOwn = true},
         // Where the name is the only lock, the till keeps its queue empty.
         SecondStartCase{.name = "NoHomeOfItsOwnAfterThousandsOfRefusedStarts",
                         .exe = "TillE9",

@@ -7,8 +7,8 @@
 #include "ChildProcess.h"
 
 // User "nobody" (65534) taking something and holding it, as any other user of the machine could:
-// a Python script run as that user with these arguments (sys.argv[1:]), held from its end until
-// this object goes. The script has os, socket, sys and time imported. Needs root.
+// a Python script run as that user with these arguments (sys.argv[1:]), held from the script's end
+// until this object goes. The script has os, socket, sys and time imported. Needs root.
 class NobodyHolds {
 public:
     NobodyHolds(const std::string& script, const std::vector<std::string>& arguments);

@@ -15,8 +15,6 @@ public:
     TestHome(const TestHome&) = delete;
     TestHome& operator=(const TestHome&) = delete;
 
-    const std::string& Path() const { return path_; }
-
 private:
     std::string path_;
     std::optional<std::string> saved_;
