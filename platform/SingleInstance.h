@@ -3,20 +3,22 @@
 #include <string>
 #include <vector>
 
+#include "ListeningName.h"
+
 namespace platform {
 
 // The single-instance lock of one user: held from a successful TryAcquire until the process ends.
 // The kernel drops it with the process, so a crash never blocks the next start, and programs
 // started by this one do not inherit it. Another user's lock of the same name is another lock.
-// It is every lock of the name that can be had, and a start is refused when another process of
-// this user holds any one of them, so that copies started with and without a desktop session
-// still meet. The locks are a locked file in each of the user's own runtime folders (the one for
-// the user's id, and the session's), which no other user can take, and a listening socket whose
-// name in the machine's namespace holds the user's id; anybody could take that name first, so it
-// counts as held only when a process of this user listens on it.
+// Every start of the user meets it whatever its environment, since it is found from the user's id
+// alone: a locked file in the user's home folder from the password database, and one in
+// /run/user/<uid>, each only where that folder is the user's alone, so that no other user can
+// make, open or hold the file. A user with no such home (a system account) also takes a listening
+// name in the machine's namespace that holds the user's id; anybody could take that name first,
+// so it counts as held only when a process of this user listens on it.
 class SingleInstance {
 public:
-    explicit SingleInstance(std::string name) : name_(std::move(name)) {}
+    explicit SingleInstance(std::string name);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -25,19 +27,14 @@ public:
     bool TryAcquire();
 
 private:
-    static constexpr int kHeldElsewhere = -2;
-    static constexpr int kHolderUnknown = -3;
-    // The held descriptor; -1 when this lock cannot be had here, kHeldElsewhere when another
-    // process of this user holds it, kHolderUnknown when a process that cannot be asked does.
-    int LockFile(const std::string& path) const;
-    int ListenOnName() const;
-    // Keeps what LockFile or ListenOnName gave; false, with every lock let go, when it is held
-    // elsewhere.
-    bool Keep(int fd);
+    enum class Found { Taken, HeldElsewhere, NotHere };
+    // The lock file name in folder, when that folder is the user's alone.
+    Found LockIn(const std::string& folder, const std::string& name);
     void Release();
 
     std::string name_;
     std::vector<int> fds_;
+    ListeningName listening_;
 };
 
 }  // namespace platform

@@ -9,8 +9,8 @@
 
 #include "Application.h"
 #include "FileOwner.h"
-#include "FolderLock.h"
 #include "FormUpdate.h"
+#include "InstallLock.h"
 #include "MessageBox.h"
 #include "Process.h"
 #include "QzFormRunner.h"
@@ -42,6 +42,17 @@ void CheckRootMayWorkOn(const std::vector<std::string>& reasons) {
             throw std::runtime_error(
                 "The updater runs as root only where nobody else can change its files: " + reason);
         }
+    }
+}
+
+// The install's lock, had unless another updater holds it: anything else ends the updater with
+// its reason before it reads or writes a file.
+void CheckInstallLocked(InstallLock::Outcome outcome, const std::string& why) {
+    if (outcome == InstallLock::Outcome::OthersCanChange) {
+        CheckRootMayWorkOn({why});
+    }
+    if (outcome == InstallLock::Outcome::Unavailable) {
+        throw std::runtime_error("The updater cannot lock its install: " + why);
     }
 }
 
@@ -93,8 +104,10 @@ int UpdaterMain(int argc, char** argv) {
     // Held until the process ends, which releases them: one updater of this user, and one
     // updater of any user on this install.
     static SingleInstance instance(UpdaterExeName);
-    static FolderLock install(ProgramFolder());
-    if (!instance.TryAcquire() || !install.TryAcquire()) {
+    static InstallLock install(ProgramFolder());
+    const InstallLock::Outcome locked =
+        instance.TryAcquire() ? install.TryAcquire() : InstallLock::Outcome::HeldElsewhere;
+    if (locked == InstallLock::Outcome::HeldElsewhere) {
         if (!AutoMode) {
             Application app(argc, argv);
             MessageBoxA(nullptr, "升级程序正在运行!", "", MB_ICONERROR);
@@ -108,6 +121,7 @@ int UpdaterMain(int argc, char** argv) {
     Application::SetTitle(kDefaultUpdaterTitle);
     int exitCode = 0;
     try {
+        CheckInstallLocked(locked, install.Why());
         CheckRootMayRunIn(ProgramFolder());
         // A run killed while it wrote its work files left their new copies beside them.
         RemoveFreshLeftovers(ProgramFolder() + "verex.ini");

@@ -108,6 +108,9 @@ TEST_F(InstallLayout, InstalledUpdaterStartsWithoutTheBuildFolderRunsOnceAndHarm
               std::string::npos);
     auto layoutAfter = Tree(prefix_);
     layoutAfter.erase("update/Update.log");
+    // The install's lock stays, open to root alone.
+    EXPECT_EQ(layoutAfter["update/Update.lock"], "f600");
+    layoutAfter.erase("update/Update.lock");
     EXPECT_EQ(layoutAfter, layoutBefore);
 }
 

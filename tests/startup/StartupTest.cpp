@@ -11,10 +11,11 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
-#include "ChildProcess.h"
 #include "ClientStartup.h"
+#include "NobodyHolds.h"
 #include "QzRuntimeGlobal.h"
 #include "TestFolder.h"
 
@@ -72,29 +73,6 @@ public:
 private:
     std::string path_;
     pid_t pid_ = -1;
-};
-
-// User "nobody" holding the socket name of this user's till `exe`, as anybody can take a name in
-// the machine's namespace before the till starts: bound only, or also listening.
-class Squatter {
-public:
-    Squatter(const std::string& exe, bool listening)
-        : process_({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
-                    "/usr/bin/python3", "-c",
-                    "import os, socket, sys, time\n"
-                    "s = socket.socket(socket.AF_UNIX)\n"
-                    "s.bind('\\0velpay-instance/' + sys.argv[1])\n"
-                    "if sys.argv[2] == 'listen':\n"
-                    "    s.listen()\n"
-                    "os.write(3, b'ready\\n')\n"
-                    "time.sleep(60)\n",
-                    std::to_string(::getuid()) + "/" + exe, listening ? "listen" : "bind"},
-                   {.env = {}, .outputFile = {}, .reportOnFd3 = true}) {
-        EXPECT_EQ(process_.ReadReport(5000), "ready");
-    }
-
-private:
-    ChildProcess process_;
 };
 
 }  // namespace
@@ -156,35 +134,19 @@ TEST(Startup, AnotherUsersTillDoesNotStopThisUsersStart) {
     EXPECT_EQ(same.WaitExit(std::chrono::milliseconds(1500)), -1) << mine.Read("TillB.boxes");
 }
 
-TEST(Startup, InASessionNobodyElseCanTakeTheTillsLock) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can hold a name as another user";
-    }
-    // Whether their name listens or not, it is not this user's.
-    for (bool listening : {false, true}) {
-        const std::string exe = listening ? "TillC2" : "TillC";
-        SCOPED_TRACE(exe);
-        Squatter squatter(exe, listening);
-        TestFolder session;  // the session's runtime folder: root's alone
-        const std::vector<std::string> inSession{"env", "XDG_RUNTIME_DIR=" + session.Path()};
-        TestFolder dir;
-        RunningCopy first(dir, exe, inSession);
-        EXPECT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read(exe + ".boxes");
-        TestFolder other;
-        RunningCopy second(other, exe, inSession);
-        EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
-    }
-}
-
 // The same user's till started twice, each time in the session (XDG_RUNTIME_DIR naming a folder
-// of the user's alone) or with no such variable, as cron, sudo -u or a systemd unit start it.
+// of the user's alone) or with no such variable, as cron, sudo -u or a systemd unit start it,
+// while another user may hold the till's name. Neither changes where the lock lives.
 struct SecondStartCase {
     const char* name;
     const char* exe;  // one per row: the lock goes by the executable's name
-    bool firstInSession;
-    bool secondInSession;
-    bool folderAtTheLocksName;
-    bool queueFilled = false;  // by earlier refused starts, whose connections nobody takes
+    bool firstInSession = false;
+    bool secondInSession = false;
+    bool folderAtTheLocksName = false;
+    bool queueFilled = false;                       // by earlier refused starts, before the second
+    std::optional<NameSquat> squat = std::nullopt;  // by user nobody, before the first start
+    bool homeOfItsOwn = true;               // otherwise the home is a folder others can write
+    bool secondInANetworkOfItsOwn = false;  // where the machine's socket names are others
 };
 
 // Connects to the till's name until its queue takes no more, as thousands of refused starts do.
@@ -208,14 +170,27 @@ class SameUsersSecondStart : public ::testing::TestWithParam<SecondStartCase> {}
 TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
     const SecondStartCase& c = GetParam();
     const std::string exe = c.exe;
+    if ((c.squat || c.secondInANetworkOfItsOwn) && ::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hold a name as another user or make a network namespace";
+    }
+    const auto squatter = c.squat ? SquatInstanceName(exe, *c.squat) : nullptr;
+    ASSERT_TRUE(!squatter || squatter->Holds());
     TestFolder session;
     std::filesystem::permissions(session.Path(), std::filesystem::perms::owner_all);
+    TestFolder openHome;
+    std::filesystem::permissions(openHome.Path(), std::filesystem::perms::all);
     if (c.folderAtTheLocksName) {
-        std::filesystem::create_directory(session.File(exe + ".lock"));
+        std::filesystem::create_directory(std::string(std::getenv("VELPAY_TEST_HOME")) + "/." +
+                                          exe + ".lock");
     }
     auto runner = [&](bool inSession) {
-        return inSession ? std::vector<std::string>{"env", "XDG_RUNTIME_DIR=" + session.Path()}
-                         : std::vector<std::string>{"env", "-u", "XDG_RUNTIME_DIR"};
+        std::vector<std::string> env =
+            inSession ? std::vector<std::string>{"env", "XDG_RUNTIME_DIR=" + session.Path()}
+                      : std::vector<std::string>{"env", "-u", "XDG_RUNTIME_DIR"};
+        if (!c.homeOfItsOwn) {
+            env.push_back("VELPAY_TEST_HOME=" + openHome.Path());
+        }
+        return env;
     };
     TestFolder dir;
     RunningCopy first(dir, exe, runner(c.firstInSession));
@@ -224,16 +199,58 @@ TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
         FillQueue(exe);
     }
     TestFolder other;
-    RunningCopy second(other, exe, runner(c.secondInSession));
+    std::vector<std::string> secondRunner = runner(c.secondInSession);
+    if (c.secondInANetworkOfItsOwn) {
+        secondRunner.insert(secondRunner.begin(), {"unshare", "--net"});
+    }
+    RunningCopy second(other, exe, secondRunner);
     EXPECT_EQ(second.WaitExit(std::chrono::seconds(20)), 1);
     EXPECT_EQ(other.Read(exe + ".boxes"), "|已运行!|16\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Startup, SameUsersSecondStart,
-    ::testing::Values(SecondStartCase{"InSessionThenWithout", "TillE1", true, false, false},
-                      SecondStartCase{"WithoutThenInSession", "TillE2", false, true, false},
-                      SecondStartCase{"AFolderAtTheLocksName", "TillE3", true, true, true},
-                      SecondStartCase{"AfterThousandsOfRefusedStarts", "TillE4", false, false,
-                                      false, true}),
+    ::testing::Values(
+        SecondStartCase{.name = "InSessionThenWithout", .exe = "TillE1", .firstInSession = true},
+        SecondStartCase{.name = "WithoutThenInSession", .exe = "TillE2", .secondInSession = true},
+        SecondStartCase{.name = "AFolderAtTheLocksName",
+                        .exe = "TillE3",
+                        .firstInSession = true,
+                        .secondInSession = true,
+                        .folderAtTheLocksName = true},
+        SecondStartCase{
+            .name = "AfterThousandsOfRefusedStarts", .exe = "TillE4", .queueFilled = true},
+        SecondStartCase{.name = "AfterThousandsOfRefusedStartsInSession",
+                        .exe = "TillE5",
+                        .secondInSession = true,
+                        .queueFilled = true},
+        // Whether their name listens or not, it is not this user's.
+        SecondStartCase{.name = "AnotherUserBindsTheNameInSession",
+                        .exe = "TillC",
+                        .firstInSession = true,
+                        .secondInSession = true,
+                        .squat = NameSquat::Bound},
+        SecondStartCase{.name = "AnotherUserListensOnTheNameInSession",
+                        .exe = "TillC2",
+                        .firstInSession = true,
+                        .secondInSession = true,
+                        .squat = NameSquat::Listening},
+        SecondStartCase{
+            .name = "AnotherUserBindsTheName", .exe = "TillE6", .squat = NameSquat::Bound},
+        SecondStartCase{.name = "AnotherUserListensOnTheName",
+                        .exe = "TillE7",
+                        .secondInSession = true,
+                        .squat = NameSquat::Listening},
+        SecondStartCase{.name = "AnotherUserListensWithAFullQueue",
+                        .exe = "TillE8",
+                        .squat = NameSquat::ListeningWithAFullQueue},
+        SecondStartCase{.name = "SecondInANetworkNamespaceOfItsOwn",
+                        .exe = "TillE10",
+                        .secondInANetworkOfItsOwn = true},
+        // Where the name is the only lock, the till keeps its queue empty.
+        SecondStartCase{.name = "NoHomeOfItsOwnAfterThousandsOfRefusedStarts",
+                        .exe = "TillE9",
+                        .secondInSession = true,
+                        .queueFilled = true,
+                        .homeOfItsOwn = false}),
     [](const auto& info) { return std::string(info.param.name); });

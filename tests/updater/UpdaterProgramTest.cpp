@@ -15,6 +15,7 @@
 
 #include "ChildProcess.h"
 #include "FileBytes.h"
+#include "NobodyHolds.h"
 #include "TestFolder.h"
 #include "TransferServer.h"
 #include "UpdateLogLines.h"
@@ -337,6 +338,122 @@ TEST(UpdaterProgram, RootStartsTheProgramItCheckedThoughAShorterPathAppearsMeanw
         << ReadBytes(shop + "update/Update.log");
     EXPECT_FALSE(std::filesystem::exists(open + "/shop.ran"));
 }
+
+// What user "nobody" holds while root's automatic updater starts on root's own install.
+struct AnotherUsersHoldCase {
+    const char* name;
+    std::unique_ptr<NobodyHolds> (*hold)(const TestFolder& dir, const std::string& updater);
+};
+
+class AnotherUsersHold : public ::testing::TestWithParam<AnotherUsersHoldCase> {};
+
+TEST_P(AnotherUsersHold, KeepsNoUpdateFromRunning) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hold something as another user";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(0755));
+    dir.Write("Config.ini", kConfig);
+    const std::string name = UniqueName();
+    const auto held = GetParam().hold(dir, name);
+    ASSERT_TRUE(held->Holds());
+    UpdaterCopy updater(dir, name, {"-AUTO"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0) << dir.Read("output");
+    EXPECT_EQ(UpdateLogTexts(dir.Read("Update.log")).size(), 4u) << "the failed check, logged";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, AnotherUsersHold,
+    ::testing::Values(
+        AnotherUsersHoldCase{"FlockOnTheFolderAndOnTheFilesItCanOpen",
+                             [](const TestFolder& dir, const std::string&) {
+                                 return std::make_unique<NobodyHolds>(
+                                     "import fcntl\n"
+                                     "for path in sys.argv[1:]:\n"
+                                     "    fcntl.flock(os.open(path, os.O_RDONLY), fcntl.LOCK_EX)\n",
+                                     std::vector<std::string>{dir.Path(), dir.File("Config.ini")});
+                             }},
+        AnotherUsersHoldCase{"TheUpdatersNameWithAFullQueue",
+                             [](const TestFolder&, const std::string& updater) {
+                                 return SquatInstanceName(updater,
+                                                          NameSquat::ListeningWithAFullQueue);
+                             }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+constexpr const char* kCannotLock = "The updater cannot lock its install: ";
+constexpr const char* kRootRefuses =
+    "The updater runs as root only where nobody else can change its files: ";
+
+// What stands at the name of the install's lock file, which keeps the lock from being had.
+struct UnusableLockCase {
+    const char* name;
+    std::unique_ptr<NobodyHolds> (*arrange)(const std::string& lockFile);
+    bool automatic;
+    const char* said;  // after the lock file's name
+    const char* refusal = kCannotLock;
+};
+
+class UnusableLock : public ::testing::TestWithParam<UnusableLockCase> {};
+
+TEST_P(UnusableLock, EndsWithTheReasonBeforeTouchingAnyFile) {
+    const UnusableLockCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file to another user";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(0755));
+    dir.Write("Config.ini", kConfig);
+    const std::string lockFile = dir.File("Update.lock");
+    const auto held = c.arrange(lockFile);
+    ASSERT_TRUE(!held || held->Holds());
+    UpdaterCopy updater(
+        dir, UniqueName(),
+        c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 1);
+
+    const std::string reason = c.refusal + lockFile + c.said;
+    EXPECT_NE(dir.Read("output").find(reason + "\n"), std::string::npos) << dir.Read("output");
+    EXPECT_EQ(dir.Read("boxes"), c.automatic ? "" : "Orv智能升级程序|" + reason + "|16\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Update.log")));
+    EXPECT_EQ(dir.Read("Config.ini"), kConfig);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, UnusableLock,
+    ::testing::Values(
+        UnusableLockCase{"AFolder",
+                         [](const std::string& lockFile) {
+                             std::filesystem::create_directory(lockFile);
+                             return std::unique_ptr<NobodyHolds>();
+                         },
+                         false, " cannot be opened: Is a directory"},
+        UnusableLockCase{"ALink",
+                         [](const std::string& lockFile) {
+                             std::filesystem::create_symlink("elsewhere", lockFile);
+                             return std::unique_ptr<NobodyHolds>();
+                         },
+                         true, " cannot be opened: Too many levels of symbolic links"},
+        // Opened while it was open to them, it stays open to them.
+        UnusableLockCase{"AFileOthersCouldOpenHeldByOne",
+                         [](const std::string& lockFile) {
+                             WriteBytes(lockFile, "");
+                             ::chmod(lockFile.c_str(), 0644);
+                             return std::make_unique<NobodyHolds>(
+                                 "import fcntl\n"
+                                 "fcntl.flock(os.open(sys.argv[1], os.O_RDONLY), fcntl.LOCK_EX)\n",
+                                 std::vector<std::string>{lockFile});
+                         },
+                         true,
+                         " could be opened by other users, and one of them may hold its lock"},
+        UnusableLockCase{"AFileOfAnotherUser",
+                         [](const std::string& lockFile) {
+                             WriteBytes(lockFile, "");
+                             ::chmod(lockFile.c_str(), 0600);
+                             EXPECT_EQ(::lchown(lockFile.c_str(), 65534, 65534), 0);
+                             return std::unique_ptr<NobodyHolds>();
+                         },
+                         false, " belongs to user 65534", kRootRefuses}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 constexpr const char* kAnotherUsers = " belongs to user 65534";
 constexpr const char* kWritable = " can be written by its group or by others";

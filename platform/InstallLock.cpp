@@ -1,0 +1,57 @@
+#include "InstallLock.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "FileOwner.h"
+#include "PrivateLockFile.h"
+
+namespace platform {
+
+namespace {
+
+// One name whatever the program is called: every updater of the install meets it.
+constexpr const char* kLockFile = "Update.lock";
+
+}  // namespace
+
+InstallLock::~InstallLock() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+InstallLock::Outcome InstallLock::TryAcquire() {
+    // Root makes nothing where another user could change the lock, but still meets an updater
+    // that runs there already, such as the cashier's on the cashier's own install.
+    const std::string path = folder_ + kLockFile;
+    const std::string othersCanChange = RunsAsSuperUser() ? OthersCanChange(path) : "";
+    LockTry lock;
+    if (const int folder = OpenFolder(folder_); folder < 0) {
+        lock.why = folder_ + " cannot be opened: " + std::strerror(errno);
+    } else {
+        lock = othersCanChange.empty() ? LockPrivateFile(folder, kLockFile, path)
+                                       : LockExistingFile(folder, kLockFile, path);
+        ::close(folder);
+    }
+    if (lock.outcome == LockTry::Outcome::HeldElsewhere) {
+        return Outcome::HeldElsewhere;
+    }
+    if (!othersCanChange.empty()) {
+        if (lock.fd >= 0) {
+            ::close(lock.fd);
+        }
+        why_ = othersCanChange;
+        return Outcome::OthersCanChange;
+    }
+    if (lock.outcome == LockTry::Outcome::Taken) {
+        fd_ = lock.fd;
+        return Outcome::Taken;
+    }
+    why_ = lock.why;
+    return Outcome::Unavailable;
+}
+
+}  // namespace platform
