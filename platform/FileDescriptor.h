@@ -16,6 +16,8 @@ public:
 
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
+    // The descriptor, no longer closed here.
+    int release() { return std::exchange(fd_, -1); }
 
     // False when the close reported an error (for a file: the bytes may not have been written).
     bool Close() {

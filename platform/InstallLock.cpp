@@ -1,10 +1,12 @@
 #include "InstallLock.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "FileDescriptor.h"
 #include "FileOwner.h"
 #include "PrivateLockFile.h"
 
@@ -29,12 +31,15 @@ InstallLock::Outcome InstallLock::TryAcquire() {
     const std::string path = folder_ + kLockFile;
     const std::string othersCanChange = RunsAsSuperUser() ? OthersCanChange(path) : "";
     LockTry lock;
-    if (const int folder = OpenFolder(folder_); folder < 0) {
+    struct stat info {};
+    if (const FileDescriptor folder(OpenFolder(folder_));
+        !folder || ::fstat(folder.get(), &info) != 0) {
         lock.why = folder_ + " cannot be opened: " + std::strerror(errno);
     } else {
-        lock = othersCanChange.empty() ? LockPrivateFile(folder, kLockFile, path)
-                                       : LockExistingFile(folder, kLockFile, path);
-        ::close(folder);
+        // Whoever may write the folder works in the install: a shop's group of cashiers too.
+        const LockKeepers keepers = LockKeepers::WritersOf(info);
+        lock = othersCanChange.empty() ? LockPrivateFile(folder.get(), kLockFile, path, keepers)
+                                       : LockExistingFile(folder.get(), kLockFile, path, keepers);
     }
     if (lock.outcome == LockTry::Outcome::HeldElsewhere) {
         return Outcome::HeldElsewhere;

@@ -1,15 +1,21 @@
 #include "SingleInstance.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "FileDescriptor.h"
 #include "PrivateLockFile.h"
 
 namespace platform {
@@ -32,6 +38,21 @@ std::string HomeFolder() {
     return found && found->pw_dir ? found->pw_dir : "";
 }
 
+// What tells this machine from others that may share the home (tills of a chain whose homes lie
+// on one file server): its machine id, else its host name; only characters a file name carries.
+std::string MachineName() {
+    std::ifstream file("/etc/machine-id");
+    std::string name;
+    if (!std::getline(file, name) || name.empty()) {
+        char host[256] = {};
+        name = ::gethostname(host, sizeof host - 1) == 0 ? host : "";
+    }
+    std::erase_if(name, [](char c) {
+        return !std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.';
+    });
+    return name;
+}
+
 // A folder counts only when it is this user's alone: nobody else can make, swap or remove a
 // file there.
 bool IsPrivateFolder(int fd) {
@@ -42,9 +63,25 @@ bool IsPrivateFolder(int fd) {
 
 }  // namespace
 
+std::string HomeLockName(const std::string& name) {
+    const std::string machine = MachineName();
+    return "." + name + (machine.empty() ? "" : "." + machine) + ".lock";
+}
+
+std::string InstanceName(const std::string& name, const std::string& home) {
+    // The home's path, whether its folder is there yet or not, in a few characters: the name
+    // has room for 107.
+    std::uint64_t hash = 14695981039346656037u;
+    for (const unsigned char c : home) {
+        hash = (hash ^ c) * 1099511628211u;
+    }
+    char hashed[17];
+    std::snprintf(hashed, sizeof hashed, "%016llx", static_cast<unsigned long long>(hash));
+    return "velpay-instance/" + std::to_string(::getuid()) + "/" + hashed + "/" + name;
+}
+
 SingleInstance::SingleInstance(std::string name)
-    : name_(std::move(name)),
-      listening_("velpay-instance/" + std::to_string(::getuid()) + "/" + name_) {}
+    : name_(std::move(name)), listening_(InstanceName(name_, HomeFolder())) {}
 
 SingleInstance::~SingleInstance() {
     Release();
@@ -53,34 +90,32 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::TryAcquire() {
     // Always in the same order, stopping at the first lock held: two starts that race cannot
     // each hold a lock that refuses the other, which would leave no copy running. The session's
-    // runtime folder is not asked: a start by cron, sudo -u or a unit would not know it.
-    const Found atHome = LockIn(HomeFolder(), "." + name_ + ".lock");
-    if (atHome == Found::HeldElsewhere || LockIn("/run/user/" + std::to_string(::getuid()),
-                                                 name_ + ".lock") == Found::HeldElsewhere) {
+    // runtime folder is not asked: a start by cron, sudo -u or a unit would not know it. The
+    // home's lock is this machine's, where tills that share a home never meet.
+    if (LockIn(HomeFolder(), HomeLockName(name_)) == Found::HeldElsewhere ||
+        LockIn("/run/user/" + std::to_string(::getuid()), name_ + ".lock") ==
+            Found::HeldElsewhere ||
+        // A copy started before the home was there (mounted at log-in) holds only the name.
+        listening_.Take() == ListeningName::Holder::ThisUser) {
         Release();
         return false;
     }
-    // Every start of this user meets the home's lock; the name is for a user with none. A lock
-    // that cannot be had leaves the others to guard, and with none at all the copy still
+    // A lock that cannot be had leaves the others to guard, and with none at all the copy still
     // starts: better a second till than no till at all.
-    if (atHome == Found::Taken || listening_.Take() != ListeningName::Holder::ThisUser) {
-        return true;
-    }
-    Release();
-    return false;
+    return true;
 }
 
 SingleInstance::Found SingleInstance::LockIn(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.front() != '/') {
         return Found::NotHere;
     }
-    const int fd = OpenFolder(folder);
-    if (fd < 0) {
+    // A home the password database gives as a link is the folder it leads to.
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd || !IsPrivateFolder(fd.get())) {
         return Found::NotHere;
     }
-    const LockTry lock =
-        IsPrivateFolder(fd) ? LockPrivateFile(fd, name, folder + "/" + name) : LockTry{};
-    ::close(fd);
+    const std::string path = folder + "/" + name;
+    const LockTry lock = LockPrivateFile(fd.get(), name, path, LockKeepers::ThisUser());
     switch (lock.outcome) {
         case LockTry::Outcome::Taken:
             fds_.push_back(lock.fd);
@@ -88,6 +123,9 @@ SingleInstance::Found SingleInstance::LockIn(const std::string& folder, const st
         case LockTry::Outcome::HeldElsewhere:
             return Found::HeldElsewhere;
         default:
+            // Never silent: whoever runs the program learns why one lock stands aside.
+            std::fprintf(stderr, "%s: %s; its other locks guard it\n", name_.c_str(),
+                         lock.why.c_str());
             return Found::NotHere;
     }
 }

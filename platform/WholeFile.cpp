@@ -71,16 +71,6 @@ std::string FreshPrefix(const std::string& fileName) {
     return fileName.substr(0, base) + "." + fileName.substr(base) + ".fresh~";
 }
 
-// A name beside fileName for its fresh file: hidden, and random so that nobody can take it first.
-std::string FreshName(const std::string& fileName) {
-    static std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<size_t> pick(0, sizeof kFreshLetters - 2);
-    std::string name = FreshPrefix(fileName);
-    for (size_t i = 0; i < kFreshRandomChars; ++i) {
-        name += kFreshLetters[pick(random)];
-    }
-    return name;
-}
 
 // Creates a new file beside fileName under a name of its own, put in temp; -1 with errno set when
 // there can be none. A folder at fileName stays a folder, as it would for a plain create.
@@ -92,7 +82,7 @@ int CreateBeside(const std::string& fileName, std::string& temp) {
         return -1;
     }
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
-        temp = FreshName(fileName);
+        temp = FreshNameBeside(fileName);
         int fd = ::open(temp.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -125,6 +115,16 @@ std::string WriteTarget(std::string fileName) {
 }
 
 }  // namespace
+
+std::string FreshNameBeside(const std::string& fileName) {
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof kFreshLetters - 2);
+    std::string name = FreshPrefix(fileName);
+    for (size_t i = 0; i < kFreshRandomChars; ++i) {
+        name += kFreshLetters[pick(random)];
+    }
+    return name;
+}
 
 bool ReplaceFileContents(const std::string& fileName, std::string_view bytes) {
     const std::string target = WriteTarget(fileName);

@@ -59,6 +59,10 @@ private:
     int error_ = 0;
 };
 
+// A name beside fileName for a new file that is to take its place: hidden, marked as such, and
+// random so that nobody can take it first.
+std::string FreshNameBeside(const std::string& fileName);
+
 // Removes the new files a FreshFile of fileName left beside it when its process was killed before
 // Commit, and nothing else: only names of exactly the form FreshFile makes.
 void RemoveFreshLeftovers(const std::string& fileName);

@@ -9,14 +9,18 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "ClientStartup.h"
 #include "NobodyHolds.h"
 #include "QzRuntimeGlobal.h"
+#include "SingleInstance.h"
 #include "TestFolder.h"
 
 extern char** environ;
@@ -50,10 +54,11 @@ public:
             pid_ = -1;
         }
     }
-    ~RunningCopy() {
+    ~RunningCopy() { Kill(); }
+    void Kill() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+            waitpid(std::exchange(pid_, -1), nullptr, 0);
         }
     }
     // The exit code, or -1 while it still runs after the wait.
@@ -134,6 +139,43 @@ TEST(Startup, AnotherUsersTillDoesNotStopThisUsersStart) {
     EXPECT_EQ(same.WaitExit(std::chrono::milliseconds(1500)), -1) << mine.Read("TillB.boxes");
 }
 
+// The home the password database gives the user, as a row of the tables below has it.
+enum class Home {
+    OfItsOwn,
+    OpenToAll,      // a folder others can write: no home of its own
+    ComesLate,      // missing at the first start (mounted at log-in), there at the second
+    ALink,          // a link to a folder of the user's own
+    ReadableByAll,  // where user nobody holds a lock file of the till's once open to them
+};
+
+// The folder a row's home is, in homes; empty for the test binary's own.
+std::string ArrangeHome(Home home, const TestFolder& homes, const std::string& exe,
+                        std::unique_ptr<NobodyHolds>& held) {
+    namespace fs = std::filesystem;
+    fs::permissions(homes.Path(), static_cast<fs::perms>(0755));
+    const std::string path = homes.File("home");
+    switch (home) {
+        case Home::OfItsOwn:
+            return std::getenv("VELPAY_TEST_HOME");
+        case Home::OpenToAll:
+            fs::create_directory(path);
+            fs::permissions(path, fs::perms::all);
+            break;
+        case Home::ComesLate:
+            break;
+        case Home::ALink:
+            fs::create_directory(homes.File("real"));
+            fs::permissions(homes.File("real"), fs::perms::owner_all);
+            fs::create_directory_symlink("real", path);
+            break;
+        case Home::ReadableByAll:
+            fs::create_directory(path);
+            held = HoldOnceOpenLockFile(path + "/" + platform::HomeLockName(exe));
+            break;
+    }
+    return path;
+}
+
 // The same user's till started twice, each time in the session (XDG_RUNTIME_DIR naming a folder
 // of the user's alone) or with no such variable, as cron, sudo -u or a systemd unit start it,
 // while another user may hold the till's name. Neither changes where the lock lives.
@@ -145,14 +187,14 @@ struct SecondStartCase {
     bool folderAtTheLocksName = false;
     bool queueFilled = false;                       // by earlier refused starts, before the second
     std::optional<NameSquat> squat = std::nullopt;  // by user nobody, before the first start
-    bool homeOfItsOwn = true;               // otherwise the home is a folder others can write
+    Home home = Home::OfItsOwn;
     bool secondInANetworkOfItsOwn = false;  // where the machine's socket names are others
 };
 
 // Connects to the till's name until its queue takes no more, as thousands of refused starts do.
-void FillQueue(const std::string& exe) {
+void FillQueue(const std::string& exe, const std::string& home) {
     sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
-    const std::string name = "velpay-instance/" + std::to_string(::getuid()) + "/" + exe;
+    const std::string name = platform::InstanceName(exe, home);
     std::memcpy(address.sun_path + 1, name.data(), name.size());
     const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
     for (int tries = 0; tries < 100000; ++tries) {
@@ -177,18 +219,19 @@ TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
     ASSERT_TRUE(!squatter || squatter->Holds());
     TestFolder session;
     std::filesystem::permissions(session.Path(), std::filesystem::perms::owner_all);
-    TestFolder openHome;
-    std::filesystem::permissions(openHome.Path(), std::filesystem::perms::all);
+    TestFolder homes;
+    std::unique_ptr<NobodyHolds> held;
+    const std::string home = ArrangeHome(c.home, homes, exe, held);
     if (c.folderAtTheLocksName) {
-        std::filesystem::create_directory(std::string(std::getenv("VELPAY_TEST_HOME")) + "/." +
-                                          exe + ".lock");
+        std::filesystem::create_directory(std::string(std::getenv("VELPAY_TEST_HOME")) + "/" +
+                                          platform::HomeLockName(exe));
     }
     auto runner = [&](bool inSession) {
         std::vector<std::string> env =
             inSession ? std::vector<std::string>{"env", "XDG_RUNTIME_DIR=" + session.Path()}
                       : std::vector<std::string>{"env", "-u", "XDG_RUNTIME_DIR"};
-        if (!c.homeOfItsOwn) {
-            env.push_back("VELPAY_TEST_HOME=" + openHome.Path());
+        if (!home.empty()) {
+            env.push_back("VELPAY_TEST_HOME=" + home);
         }
         return env;
     };
@@ -196,7 +239,10 @@ TEST_P(SameUsersSecondStart, IsRefusedWhateverItsEnvironment) {
     RunningCopy first(dir, exe, runner(c.firstInSession));
     ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1) << dir.Read(exe + ".boxes");
     if (c.queueFilled) {
-        FillQueue(exe);
+        FillQueue(exe, home);
+    }
+    if (c.home == Home::ComesLate) {
+        std::filesystem::create_directory(home);
     }
     TestFolder other;
     std::vector<std::string> secondRunner = runner(c.secondInSession);
@@ -252,5 +298,70 @@ INSTANTIATE_TEST_SUITE_P(
                         .exe = "TillE9",
                         .secondInSession = true,
                         .queueFilled = true,
-                        .homeOfItsOwn = false}),
+                        .home = Home::OpenToAll},
+        SecondStartCase{
+            .name = "HomeMountedAfterTheFirstStart", .exe = "TillE11", .home = Home::ComesLate},
+        // Where the name cannot guard, the home's lock must.
+        SecondStartCase{.name = "HomeGivenAsALink",
+                        .exe = "TillE12",
+                        .home = Home::ALink,
+                        .secondInANetworkOfItsOwn = true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A till that must start though its home's lock file is not free to it.
+struct StillStartsCase {
+    const char* name;
+    const char* exe;
+    Home home;
+    bool firstEnds;                   // before the second starts
+    std::vector<std::string> second;  // runs the second start
+};
+
+class TillBesideAHeldLock : public ::testing::TestWithParam<StillStartsCase> {};
+
+TEST_P(TillBesideAHeldLock, StillStarts) {
+    const StillStartsCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hold a file as another user or be another machine";
+    }
+    TestFolder homes;
+    std::unique_ptr<NobodyHolds> held;
+    const std::string home = ArrangeHome(c.home, homes, c.exe, held);
+    ASSERT_TRUE(!held || held->Holds());
+    const std::vector<std::string> inHome = {"env", "VELPAY_TEST_HOME=" + home};
+    TestFolder dir;
+    RunningCopy first(dir, c.exe, inHome);
+    ASSERT_EQ(first.WaitExit(std::chrono::milliseconds(1500)), -1)
+        << dir.Read(std::string(c.exe) + ".boxes");
+    if (c.firstEnds) {
+        first.Kill();
+    }
+    std::vector<std::string> runner = c.second;
+    runner.insert(runner.end(), inHome.begin(), inHome.end());
+    TestFolder other;
+    RunningCopy second(other, c.exe, runner);
+    EXPECT_EQ(second.WaitExit(std::chrono::milliseconds(1500)), -1)
+        << other.Read(std::string(c.exe) + ".boxes");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, TillBesideAHeldLock,
+    ::testing::Values(
+        // Tills of a chain whose homes lie on one file server.
+        StillStartsCase{"AnotherMachineSharingTheHome",
+                        "TillF1",
+                        Home::OfItsOwn,
+                        false,
+                        {"unshare", "--mount", "--net", "--uts", "--", "sh", "-c",
+                         "mount -t tmpfs tmpfs /run/user && hostname another-till && "
+                         "echo 0123456789abcdef0123456789abcdef >/run/user/machine-id && "
+                         "{ [ ! -e /etc/machine-id ] || "
+                         "mount --bind /run/user/machine-id /etc/machine-id; } && exec \"$@\"",
+                         "sh"}},
+        // The first start kept the file from them; its hold no longer counts as a till.
+        StillStartsCase{"AfterOneThatFoundALockFileOnceOpenToAnotherUser",
+                        "TillF2",
+                        Home::ReadableByAll,
+                        true,
+                        {}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,6 +1,12 @@
 #include "NobodyHolds.h"
 
+#include "SingleInstance.h"
+
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -28,7 +34,7 @@ NobodyHolds::NobodyHolds(const std::string& script, const std::vector<std::strin
 std::unique_ptr<NobodyHolds> SquatInstanceName(const std::string& program, NameSquat how) {
     // A full queue: its own connections, which it never takes.
     return std::make_unique<NobodyHolds>(
-        "address = '\\0velpay-instance/' + sys.argv[1]\n"
+        "address = '\\0' + sys.argv[1]\n"
         "s = socket.socket(socket.AF_UNIX)\n"
         "s.bind(address)\n"
         "waiting = []\n"
@@ -42,8 +48,16 @@ std::unique_ptr<NobodyHolds> SquatInstanceName(const std::string& program, NameS
         "    except BlockingIOError:\n"
         "        break\n"
         "    waiting.append(c)\n",
-        std::vector<std::string>{std::to_string(::getuid()) + "/" + program,
+        std::vector<std::string>{platform::InstanceName(program, std::getenv("VELPAY_TEST_HOME")),
                                  how == NameSquat::Bound       ? "bind"
                                  : how == NameSquat::Listening ? "listen"
                                                                : "full"});
+}
+
+std::unique_ptr<NobodyHolds> HoldOnceOpenLockFile(const std::string& path) {
+    std::ofstream(path, std::ios::trunc).flush();
+    ::chmod(path.c_str(), 0644);
+    return std::make_unique<NobodyHolds>(
+        "import fcntl\nfcntl.flock(os.open(sys.argv[1], os.O_RDONLY), fcntl.LOCK_EX)\n",
+        std::vector<std::string>{path});
 }

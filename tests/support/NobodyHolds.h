@@ -24,5 +24,9 @@ private:
 // How another user holds the abstract socket name of this user's copy of program.
 enum class NameSquat { Bound, Listening, ListeningWithAFullQueue };
 
-// Nobody holding that name; every start of the program meets it.
+// Nobody holding that name for the tests' home; every start of the program there meets it.
 std::unique_ptr<NobodyHolds> SquatInstanceName(const std::string& program, NameSquat how);
+
+// Nobody holding the flock of the lock file at path, made anew and open to all, as a file once
+// was before its program kept it to its user.
+std::unique_ptr<NobodyHolds> HoldOnceOpenLockFile(const std::string& path);

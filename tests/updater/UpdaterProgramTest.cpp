@@ -373,6 +373,11 @@ INSTANTIATE_TEST_SUITE_P(
                                      "    fcntl.flock(os.open(path, os.O_RDONLY), fcntl.LOCK_EX)\n",
                                      std::vector<std::string>{dir.Path(), dir.File("Config.ini")});
                              }},
+        // Their hold on the file counts for nothing: a new one takes its place.
+        AnotherUsersHoldCase{"TheLockFileOnceOpenToThem",
+                             [](const TestFolder& dir, const std::string&) {
+                                 return HoldOnceOpenLockFile(dir.File("Update.lock"));
+                             }},
         AnotherUsersHoldCase{"TheUpdatersNameWithAFullQueue",
                              [](const TestFolder&, const std::string& updater) {
                                  return SquatInstanceName(updater,
@@ -391,6 +396,7 @@ struct UnusableLockCase {
     bool automatic;
     const char* said;  // after the lock file's name
     const char* refusal = kCannotLock;
+    bool inAPidNamespaceOfItsOwn = false;  // where other processes' holds go unseen
 };
 
 class UnusableLock : public ::testing::TestWithParam<UnusableLockCase> {};
@@ -408,7 +414,10 @@ TEST_P(UnusableLock, EndsWithTheReasonBeforeTouchingAnyFile) {
     ASSERT_TRUE(!held || held->Holds());
     UpdaterCopy updater(
         dir, UniqueName(),
-        c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{});
+        c.automatic ? std::vector<std::string>{"-AUTO"} : std::vector<std::string>{},
+        c.inAPidNamespaceOfItsOwn
+            ? std::vector<std::string>{"unshare", "--pid", "--fork", "--mount-proc", "--"}
+            : std::vector<std::string>{});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 1);
 
     const std::string reason = c.refusal + lockFile + c.said;
@@ -420,39 +429,31 @@ TEST_P(UnusableLock, EndsWithTheReasonBeforeTouchingAnyFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locks, UnusableLock,
-    ::testing::Values(
-        UnusableLockCase{"AFolder",
-                         [](const std::string& lockFile) {
-                             std::filesystem::create_directory(lockFile);
-                             return std::unique_ptr<NobodyHolds>();
-                         },
-                         false, " cannot be opened: Is a directory"},
-        UnusableLockCase{"ALink",
-                         [](const std::string& lockFile) {
-                             std::filesystem::create_symlink("elsewhere", lockFile);
-                             return std::unique_ptr<NobodyHolds>();
-                         },
-                         true, " cannot be opened: Too many levels of symbolic links"},
-        // Opened while it was open to them, it stays open to them.
-        UnusableLockCase{"AFileOthersCouldOpenHeldByOne",
-                         [](const std::string& lockFile) {
-                             WriteBytes(lockFile, "");
-                             ::chmod(lockFile.c_str(), 0644);
-                             return std::make_unique<NobodyHolds>(
-                                 "import fcntl\n"
-                                 "fcntl.flock(os.open(sys.argv[1], os.O_RDONLY), fcntl.LOCK_EX)\n",
-                                 std::vector<std::string>{lockFile});
-                         },
-                         true,
-                         " could be opened by other users, and one of them may hold its lock"},
-        UnusableLockCase{"AFileOfAnotherUser",
-                         [](const std::string& lockFile) {
-                             WriteBytes(lockFile, "");
-                             ::chmod(lockFile.c_str(), 0600);
-                             EXPECT_EQ(::lchown(lockFile.c_str(), 65534, 65534), 0);
-                             return std::unique_ptr<NobodyHolds>();
-                         },
-                         false, " belongs to user 65534", kRootRefuses}),
+    ::testing::Values(UnusableLockCase{"AFolder",
+                                       [](const std::string& lockFile) {
+                                           std::filesystem::create_directory(lockFile);
+                                           return std::unique_ptr<NobodyHolds>();
+                                       },
+                                       false, " cannot be opened: Is a directory"},
+                      UnusableLockCase{"ALink",
+                                       [](const std::string& lockFile) {
+                                           std::filesystem::create_symlink("elsewhere", lockFile);
+                                           return std::unique_ptr<NobodyHolds>();
+                                       },
+                                       true,
+                                       " cannot be opened: Too many levels of symbolic links"},
+                      // Whoever holds it, an updater there or not, cannot be told.
+                      UnusableLockCase{"HeldByAProcessItCannotSee", HoldOnceOpenLockFile, true,
+                                       " is held by a process that cannot be seen from here",
+                                       kCannotLock, true},
+                      UnusableLockCase{"AFileOfAnotherUser",
+                                       [](const std::string& lockFile) {
+                                           WriteBytes(lockFile, "");
+                                           ::chmod(lockFile.c_str(), 0600);
+                                           EXPECT_EQ(::lchown(lockFile.c_str(), 65534, 65534), 0);
+                                           return std::unique_ptr<NobodyHolds>();
+                                       },
+                                       false, " belongs to user 65534", kRootRefuses}),
     [](const auto& info) { return std::string(info.param.name); });
 
 constexpr const char* kAnotherUsers = " belongs to user 65534";
