@@ -71,7 +71,6 @@ std::string FreshPrefix(const std::string& fileName) {
     return fileName.substr(0, base) + "." + fileName.substr(base) + ".fresh~";
 }
 
-
 // Creates a new file beside fileName under a name of its own, put in temp; -1 with errno set when
 // there can be none. A folder at fileName stays a folder, as it would for a plain create.
 int CreateBeside(const std::string& fileName, std::string& temp) {
