@@ -270,30 +270,62 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     EXPECT_EQ(ReadBytes(settings), config);
 }
 
-// While one updater works on an install, another one there ends before touching anything, though
-// another user starts it under another name (so that only the install's lock can stop it).
-TEST(UpdaterProgram, SecondUpdaterOnTheSameInstallEndsWithOneWhoeverStartsIt) {
+// The cashiers of a shop that share one install: cashier 1 owns it with their group.
+const std::vector<std::string> kCashier1 = {"setpriv", "--reuid=65532", "--regid=65532",
+                                            "--groups=65531", "--"};
+const std::vector<std::string> kCashier2 = {"setpriv", "--reuid=65533", "--regid=65533",
+                                            "--groups=65531", "--"};
+
+// Who starts two updaters of one install under two names (so that only the install's lock can
+// stop the second), in a folder as the shop sets it up for them.
+struct SecondUpdaterCase {
+    const char* name;
+    std::vector<std::string> first;  // runs the first updater
+    std::vector<std::string> second;
+    bool groupShared;  // cashier 1's folder, which their group may write; otherwise anybody's
+};
+
+class SecondUpdaterOnTheSameInstall : public ::testing::TestWithParam<SecondUpdaterCase> {};
+
+TEST_P(SecondUpdaterOnTheSameInstall, EndsWithOneBeforeTouchingAnyFile) {
+    const SecondUpdaterCase& c = GetParam();
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can run the updater as another user";
     }
     TestFolder dir;
-    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
     SilentServer server;
     const std::string config = Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=" + server.url + "\r\n");
     dir.Write("Config.ini", config);
+    if (c.groupShared) {
+        for (const std::string& path : {dir.Path(), dir.File("Config.ini")}) {
+            ASSERT_EQ(::chown(path.c_str(), 65532, 65531), 0);
+        }
+        ::chmod(dir.Path().c_str(), 02775);
+        ::chmod(dir.File("Config.ini").c_str(), 0664);
+    } else {
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    }
     const std::string name = UniqueName();
-    UpdaterCopy working(dir, name, {"-AUTO"}, kAsNobody);
+    UpdaterCopy working(dir, name, {"-AUTO"}, c.first);
     int fetching = -1;
     ASSERT_TRUE(
         WaitUntil([&] { return (fetching = ::accept(server.fd, nullptr, nullptr)) >= 0; }, 20000))
         << "the first updater asks for the version file";
-    UpdaterCopy again(dir, name + "_again");
+    UpdaterCopy again(dir, name + "_again", {}, c.second);
     EXPECT_EQ(again.WaitExit(std::chrono::seconds(20)), 1);
-    EXPECT_EQ(dir.Read("boxes"), "|升级程序正在运行!|16\n");
+    EXPECT_EQ(dir.Read("boxes"), "|升级程序正在运行!|16\n") << dir.Read("output");
     EXPECT_EQ(dir.Read("Config.ini"), config);
     EXPECT_FALSE(std::filesystem::exists(dir.File("Update.log")));
     ::close(fetching);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Locks, SecondUpdaterOnTheSameInstall,
+    ::testing::Values(SecondUpdaterCase{"RootAfterAnotherUser", kAsNobody, {}, false},
+                      // The second opens the lock file the first made.
+                      SecondUpdaterCase{"TheOtherCashierOfTheShopsGroup", kCashier1, kCashier2,
+                                        true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // As root, in a folder anybody may add names to, with a blank in the install's path: the client's
 // unquoted command line names a shorter program once somebody makes "shop" there, after root's
