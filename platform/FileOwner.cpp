@@ -7,7 +7,9 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <set>
 #include <system_error>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -54,24 +56,78 @@ void AppendNames(const fs::path& path, std::deque<std::string>& names, bool inFr
     names.insert(inFront ? names.begin() : names.end(), found.begin(), found.end());
 }
 
-std::string OthersCanChangeInside(const std::string& folder, bool foldersOnly) {
-    if (std::string reason = OthersCanChange(folder); !reason.empty()) {
+// Why others could change what a walk ended at, a name with no link in it: the super-user
+// replaces or writes into it, so its folder must keep everybody else out, sticky bit or not.
+std::string OthersCanChangeEnd(const fs::path& at) {
+    if (std::string reason = OthersCanChangeNameIn(at.parent_path(), false); !reason.empty()) {
         return reason;
     }
-    std::error_code ec;
-    for (fs::recursive_directory_iterator entry(folder, ec), end; !ec && entry != end;
-         entry.increment(ec)) {
-        struct stat st {};
-        if (::lstat(entry->path().c_str(), &st) != 0) {
-            return CannotCheck(entry->path(), errno);
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0) {
+        return CannotCheck(at, errno);
+    }
+    return NotTheSuperUsers(at, st, false);
+}
+
+// Folders whose entries have been judged, by what they are rather than by the names that reach
+// them, so that a link leading back into one ends the walk there.
+class JudgedFolders {
+public:
+    // False when the folder's entries were judged before.
+    bool FirstVisit(const struct stat& folder) {
+        return judged_.emplace(folder.st_dev, folder.st_ino).second;
+    }
+
+private:
+    std::set<std::pair<dev_t, ino_t>> judged_;
+};
+
+bool LeadsToFolder(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A link in the folder is judged by what it leads to, as a program started from the folder meets
+// it, and a folder it leads to with everything in it; with foldersOnly it is passed over with the
+// files. The folders links lead to wait their turn, so that no chain of them deepens the stack,
+// and each one's entries are judged once however many links lead there.
+std::string OthersCanChangeInside(const std::string& folder, bool foldersOnly) {
+    std::deque<fs::path> folders = {folder};
+    JudgedFolders judged;
+    while (!folders.empty()) {
+        const fs::path top = folders.front();
+        folders.pop_front();
+        if (std::string reason = OthersCanChange(top); !reason.empty()) {
+            return reason;
         }
-        if (foldersOnly && !S_ISDIR(st.st_mode)) {
+        struct stat topSt {};
+        if (::stat(top.c_str(), &topSt) != 0 || !judged.FirstVisit(topSt)) {
             continue;
         }
-        // A link's own bits say nothing: whoever may write its folder replaces it.
-        if (std::string reason = NotTheSuperUsers(entry->path(), st, S_ISLNK(st.st_mode));
-            !reason.empty()) {
-            return reason;
+        std::error_code ec;
+        for (fs::recursive_directory_iterator entry(top, ec), end; !ec && entry != end;
+             entry.increment(ec)) {
+            struct stat st {};
+            if (::lstat(entry->path().c_str(), &st) != 0) {
+                return CannotCheck(entry->path(), errno);
+            }
+            if (foldersOnly && !S_ISDIR(st.st_mode)) {
+                continue;
+            }
+            if (S_ISLNK(st.st_mode)) {
+                if (LeadsToFolder(entry->path())) {
+                    folders.push_back(entry->path());
+                } else if (std::string reason = OthersCanChange(entry->path()); !reason.empty()) {
+                    return reason;
+                }
+                continue;
+            }
+            if (S_ISDIR(st.st_mode) && !judged.FirstVisit(st)) {
+                entry.disable_recursion_pending();
+            }
+            if (std::string reason = NotTheSuperUsers(entry->path(), st, false); !reason.empty()) {
+                return reason;
+            }
         }
     }
     return {};
@@ -121,9 +177,9 @@ std::string OthersCanChange(const std::string& path) {
         if (!exists && errno != ENOENT) {
             return CannotCheck(next, errno);
         }
-        const bool link = exists && S_ISLNK(st.st_mode);
-        const bool last = names.empty() && !link;
-        if (std::string reason = OthersCanChangeNameIn(at, exists && !last && st.st_uid == 0);
+        // Each name is judged here as one on the way: only the walk's end tells whether the path
+        // ends at it, as a "." or ".." after it may come back to it or climb above it.
+        if (std::string reason = OthersCanChangeNameIn(at, exists && st.st_uid == 0);
             !reason.empty()) {
             return reason;
         }
@@ -131,11 +187,10 @@ std::string OthersCanChange(const std::string& path) {
             toBeMade = 1;
             continue;
         }
-        // A folder on the way is looked at as the folder of the next name.
-        if (std::string reason = NotTheSuperUsers(next, st, !last); !reason.empty()) {
+        if (std::string reason = NotTheSuperUsers(next, st, true); !reason.empty()) {
             return reason;
         }
-        if (link) {
+        if (S_ISLNK(st.st_mode)) {
             std::error_code readError;
             const fs::path target = fs::read_symlink(next, readError);
             if (readError || ++hops > kMaxLinkHops) {
@@ -147,12 +202,12 @@ std::string OthersCanChange(const std::string& path) {
             AppendNames(target, names, true);
             continue;
         }
-        if (!last && !S_ISDIR(st.st_mode)) {
+        if (!names.empty() && !S_ISDIR(st.st_mode)) {
             return CannotCheck(next, ENOTDIR);
         }
         at = next;
     }
-    return {};
+    return toBeMade > 0 ? std::string() : OthersCanChangeEnd(at);
 }
 
 std::string OthersCanChangeAnythingIn(const std::string& folder) {

@@ -19,9 +19,20 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
-// The last name of a folder, also when it is written with a trailing "/".
+// The name of the folder a path names, however it is spelled: its last name, trailing and doubled
+// "/" aside, or where that is "." or "..", the name of the folder the file system finds there.
 fs::path LastName(const fs::path& folder) {
-    return folder.filename().empty() ? folder.parent_path().filename() : folder.filename();
+    fs::path last;
+    for (const fs::path& name : folder.relative_path()) {
+        if (!name.empty()) {
+            last = name;
+        }
+    }
+    if (last != "." && last != "..") {
+        return last;
+    }
+    std::error_code ec;
+    return fs::canonical(folder, ec).filename();
 }
 
 [[noreturn]] void CannotCopy(const std::string& source, const fs::path& to,
@@ -170,9 +181,10 @@ void DeleteFolderTree(const std::string& folder) {
 }
 
 void CopyFolderTree(const std::string& source, const std::string& dest) {
-    const fs::path to = fs::path(dest) / LastName(source);
-    if (!LastName(source).empty()) {
-        ClearInterruptedCopies(dest, LastName(source));
+    const fs::path name = LastName(source);
+    const fs::path to = fs::path(dest) / name;
+    if (!name.empty()) {
+        ClearInterruptedCopies(dest, name);
     }
     std::error_code ec;
     // A link at Source stands for the folder it leads to.
@@ -184,7 +196,7 @@ void CopyFolderTree(const std::string& source, const std::string& dest) {
         CannotCopy(source, to, "It is not a folder");
     }
 
-    StagingFolder staging(dest, LastName(source));
+    StagingFolder staging(dest, name);
     if (staging.Path().empty()) {
         CannotCopy(source, to, std::generic_category().message(errno));
     }

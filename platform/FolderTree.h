@@ -20,7 +20,8 @@ void DeleteFolderTree(const std::string& folder);
 // is followed; links inside it are copied as links. Raises std::runtime_error with the reason
 // (Source missing or no folder, Dest no folder, a full disk, a swap refused); the old copy then
 // stays as it was, and nothing of the new one remains. Only when both renames fail does the old
-// copy stay aside, for the next backup to put back.
+// copy stay aside, for the next backup to put back. A Source that ends in "." or ".." has the
+// last name of the folder it leads to.
 void CopyFolderTree(const std::string& source, const std::string& dest);
 
 }  // namespace platform

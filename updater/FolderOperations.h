@@ -15,5 +15,6 @@ void DeleteDir(const std::string& folder);
 // only once the new one is whole; the rest of Dest stays as it is. A link at Source is copied as
 // the folder it leads to. An empty or missing Source, one that is no folder, or a copy that fails
 // on the way (a full disk) raises, and the old copy stays: a partial backup never passes for one,
-// and never costs the last whole one.
+// and never costs the last whole one. A Source that ends in "." or ".." lands under the name of
+// the folder it leads to.
 void CopyDir(const std::string& source, const std::string& dest);

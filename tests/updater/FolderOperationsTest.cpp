@@ -70,13 +70,29 @@ TEST(CopyDir, CopyLandsInsideDestUnderTheSourcesLastName) {
     EXPECT_EQ(root.Read("Shop/Pay/VelPay"), "program");  // the source stays
 }
 
-TEST(CopyDir, TrailingSlashOnSourceKeepsItsName) {
+// The program folder Shop/Pay, spelled as a setting may spell it.
+struct SourceSpellingCase {
+    const char* name;
+    const char* source;
+};
+
+class CopyDirSourceSpelling : public ::testing::TestWithParam<SourceSpellingCase> {};
+
+TEST_P(CopyDirSourceSpelling, CopyLandsUnderTheNameOfTheFolderItNames) {
     TestFolder root;
     root.Write("Shop/Pay/VelPay", "program");
+    root.Write("Shop/Pay/Config/Config.ini", "[a]\r\n");
     fs::create_directories(root.File("Shop/bak"));
-    CopyDir(root.File("Shop/Pay/"), root.File("Shop/bak"));
+    CopyDir(root.File(GetParam().source), root.File("Shop/bak"));
     EXPECT_EQ(root.Read("Shop/bak/Pay/VelPay"), "program");
 }
+
+INSTANTIATE_TEST_SUITE_P(CopyDir, CopyDirSourceSpelling,
+                         ::testing::Values(SourceSpellingCase{"TrailingSlash", "Shop/Pay/"},
+                                           SourceSpellingCase{"TrailingDot", "Shop/Pay/."},
+                                           SourceSpellingCase{"ClimbingBackOutOfASubfolder",
+                                                              "Shop/Pay/Config/.."}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // As root, the backup of a cashier's set-user-ID program must not become root's.
 TEST(CopyDir, SetIdBitsGoWhenTheCopyBelongsToAnotherOwner) {

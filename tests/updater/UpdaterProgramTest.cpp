@@ -270,6 +270,28 @@ TEST_P(RootWhereOthersCanChange, RefusesWithExitCodeOneBeforeFetchingOrWritingAn
     EXPECT_EQ(ReadBytes(settings), config);
 }
 
+// Links in root's client folder that lead back into it, or to nothing in a folder only root may
+// write, leave nobody else anything to change: root's updater goes on to its update.
+TEST(UpdaterProgram, RootWorksOnAClientFolderWhoseLinksLeadBackOrNowhere) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the updater judges links only as root";
+    }
+    TestFolder dir;
+    std::filesystem::create_directories(dir.File("shop/update"));
+    WriteBytes(dir.File("shop/Pay/VelPay"), "#!/bin/sh\n");
+    std::filesystem::create_symlink(".", dir.File("shop/Pay/again"));
+    std::filesystem::create_symlink("../../shop", dir.File("shop/Pay/up"));
+    std::filesystem::create_symlink("gone", dir.File("shop/Pay/dangling"));
+    const std::string config =
+        Gbk("[升级配置]\r\nVer=1.0.4\r\nAddress=\r\n[主程序]\r\nRunType=1\r\nRunName=" +
+            dir.File("shop/Pay/VelPay") + ",Till\r\n[备份]\r\nBackUpSrc=" + dir.File("shop/Pay") +
+            "\r\nBackUpDest=" + dir.File("shop/bak") + "\r\n");
+    dir.Write("shop/update/Config.ini", config);
+    UpdaterCopy updater(dir, "shop/update/" + UniqueName(), {"-AUTO"});
+    EXPECT_EQ(updater.WaitExit(std::chrono::seconds(60)), 0) << dir.Read("output");
+    EXPECT_EQ(UpdateLogTexts(dir.Read("shop/update/Update.log")).size(), 4u) << "the failed check";
+}
+
 // The cashiers of a shop that share one install: cashier 1 owns it with their group.
 const std::vector<std::string> kCashier1 = {"setpriv", "--reuid=65532", "--regid=65532",
                                             "--groups=65531", "--"};
@@ -558,7 +580,38 @@ INSTANTIATE_TEST_SUITE_P(
                 std::filesystem::create_directory(dir.File("theirs"));
                 std::filesystem::create_symlink("../shop/Pay", dir.File("theirs/current"));
                 std::filesystem::create_symlink("../theirs/current", dir.File("shop/current"));
-            }}),
+            }},
+        // What root's client runs through a link in its folder is what the link leads to, and a
+        // folder it leads to holds what the client loads.
+        OthersCanChangeCase{
+            "ClientFolderLinksToAFileOfAnotherUser", "shop/lib/helper.sh", 0644, false, false,
+            "shop/lib/helper.sh", kAnotherUsers, "shop/Pay", "shop/bak",
+            [](const TestFolder& dir) {
+                dir.Write("shop/lib/helper.sh", "#!/bin/sh\n");
+                std::filesystem::create_symlink("../lib/helper.sh", dir.File("shop/Pay/helper.sh"));
+            }},
+        OthersCanChangeCase{"ClientFolderLinksToAFolderHoldingAFileOfAnotherUser",
+                            "shop/lib/libKbWatch.so", 0644, false, true,
+                            "shop/Pay/lib/libKbWatch.so", kAnotherUsers, "shop/Pay", "shop/bak",
+                            [](const TestFolder& dir) {
+                                dir.Write("shop/lib/libKbWatch.so", "so");
+                                std::filesystem::create_symlink("../lib", dir.File("shop/Pay/lib"));
+                            }},
+        // A path ending in "." or ".." names the folder it leads to, which must be root's alone.
+        OthersCanChangeCase{"BackupFolderEndingInDotIsOpen", nullptr, 0644, false, false,
+                            "shop/bak", kWritable, "shop/Pay", "shop/bak/.",
+                            [](const TestFolder& dir) {
+                                std::filesystem::create_directory(dir.File("shop/bak"));
+                                std::filesystem::permissions(dir.File("shop/bak"),
+                                                             std::filesystem::perms::all);
+                            }},
+        OthersCanChangeCase{"BackupFolderEndingInDotDotLandsInAnOpenFolder", nullptr, 0644, false,
+                            false, "open", kWritable, "shop/Pay", "open/roots/..",
+                            [](const TestFolder& dir) {
+                                std::filesystem::create_directories(dir.File("open/roots"));
+                                std::filesystem::permissions(
+                                    dir.File("open"), static_cast<std::filesystem::perms>(01777));
+                            }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
