@@ -87,6 +87,49 @@ std::string GbkToUtf8(std::string_view gbk) {
     return Converter("UTF-8", "GBK").Convert(gbk, GbkSequenceLength);
 }
 
+bool IsUtf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length a lead byte announces, and the range its first continuation byte must keep
+        // to so that the character is neither overlong, a surrogate nor past U+10FFFF.
+        size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) {
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (k == 1 ? next < low || next > high : (next & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string Utf8OrGbkToUtf8(std::string_view bytes) {
+    return IsUtf8(bytes) ? std::string(bytes) : GbkToUtf8(bytes);
+}
+
 std::string ThroughGbk(std::string_view utf8) {
     return GbkToUtf8(Utf8ToGbk(utf8));
 }

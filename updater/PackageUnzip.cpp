@@ -37,27 +37,6 @@ struct FileClose {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-bool IsUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        size_t extra = lead < 0x80             ? 0
-                       : (lead & 0xE0) == 0xC0 ? 1
-                       : (lead & 0xF0) == 0xE0 ? 2
-                       : (lead & 0xF8) == 0xF0 ? 3
-                                               : 4;
-        if (extra == 4 || text.size() - i <= extra) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
 struct Entry {
     zip_uint64_t index = 0;
     std::string name;   // as stored, in UTF-8
@@ -84,7 +63,7 @@ Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
         throw Exception(std::string("Cannot read the archive's directory: ") + zip_strerror(zip));
     }
     std::string raw = stat.name;
-    entry.name = IsUtf8(raw) ? raw : platform::GbkToUtf8(raw);
+    entry.name = platform::Utf8OrGbkToUtf8(raw);
     entry.size = (stat.valid & ZIP_STAT_SIZE) ? stat.size : 0;
 
     zip_uint8_t opsys = 0;

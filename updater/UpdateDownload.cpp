@@ -7,9 +7,11 @@
 #include <string_view>
 
 #include "CurlSetup.h"
+#include "FtpControlConnection.h"
 #include "FtpDataConnection.h"
 #include "Process.h"
 #include "QzErrors.h"
+#include "TextCodec.h"
 #include "UpdateUrl.h"
 #include "WholeFile.h"
 
@@ -100,7 +102,8 @@ private:
 
 // The server's replies on the control connection, fed line by line as libcurl reads them and read
 // as libcurl reads them: a line of three digits and a blank ends a reply. They say in the
-// server's own words why a retrieval failed.
+// server's own words why a retrieval failed: UTF-8 where the reply is valid UTF-8, otherwise code
+// page 936, as a Chinese server on Windows writes.
 class FtpReplies {
 public:
     void Line(std::string_view line) {
@@ -123,7 +126,9 @@ public:
 
     // The last reply, when it refused what was asked or closed the transfer without completing
     // it; empty otherwise.
-    std::string Refusal() const { return refused_ ? last_ : std::string(); }
+    std::string Refusal() const {
+        return refused_ ? platform::Utf8OrGbkToUtf8(last_) : std::string();
+    }
 
 private:
     // The code of a reply's last line; -1 for any other line.
@@ -213,6 +218,10 @@ public:
         }
 
         CURLcode code = curl_easy_perform(curl);
+        if (kind_ == Kind::Ftp) {
+            // The outcome is settled: the goodbye is said but its answer never awaited.
+            platform::EndFtpControlConnection(curl);
+        }
         if (code == CURLE_OK && (!failure_.empty() || raised_)) {
             code = CURLE_WRITE_ERROR;
         }
@@ -387,7 +396,7 @@ bool DownLoadFile(const std::string& url, const std::string& localFile, TTransfe
 bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                   const TTransferLimits& limits) {
     FileSink file(localFile, kPackageSync);
-    Transfer(Kind::Http, file, events, limits).Run(url, "", "");
+    Transfer(Kind::Http, file, events, limits).Run(AddressAsSent(url), "", "");
     file.Finish();
     return true;
 }
@@ -395,10 +404,10 @@ bool HttpDownLoad(const std::string& url, const std::string& localFile, TTransfe
 bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransferEvents& events,
                  const TShowStatus& showStatus, const TTransferLimits& limits) {
     FileSink file(localFile, kPackageSync);
+    // The log-in decoded, the folder and file name as they are sent (percent-encoded).
     std::string user, password, host, port, path;
     ParseFtpUrl(url, user, password, host, port, path);
-    std::string document;
-    GetUrlFileName(url, document);
+    const std::string document = ParseUrl(AddressAsSent(url)).Document;
     // The URL's folder is one change of folder to that folder from the server's root, not a
     // walk from wherever the log-in left us: libcurl reads "%2F" as that leading "/".
     const std::string fromRoot = "/%2F" + (path.empty() ? std::string() : path.substr(1));
@@ -416,7 +425,7 @@ bool FtpDownLoad(const std::string& url, const std::string& localFile, TTransfer
 std::string HttpGetToMemory(const std::string& url, TTransferEvents& events,
                             const TTransferLimits& limits) {
     MemorySink memory(kMaxVersionFileBytes);
-    Transfer(Kind::Http, memory, events, limits).Run(url, "", "");
+    Transfer(Kind::Http, memory, events, limits).Run(AddressAsSent(url), "", "");
     return std::move(memory.body);
 }
 

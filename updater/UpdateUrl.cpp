@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+
+#include "TextCodec.h"
 
 namespace {
 
@@ -9,6 +12,67 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+// What a browser percent-encodes in each part of a URL besides control characters, the blank and
+// every byte past ASCII (the WHATWG URL standard's percent-encode sets). "%" is never among them:
+// what is already encoded is sent as it stands.
+constexpr std::string_view kQuerySet = "\"#<>'";
+constexpr std::string_view kPathSet = "\"#<>?`{}";
+constexpr std::string_view kUserInfoSet = "\"#<>?`{}/:;=@[\\]^|";
+
+std::string PercentEncoded(std::string_view text, std::string_view set) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || set.find(c) != std::string_view::npos) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Every "%" and two hexadecimal digits become that byte; anything else stays.
+std::string PercentDecoded(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool IsPlainFileName(const std::string& name) {
+    return name != "." && name != ".." && platform::IsUtf8(name) &&
+           std::none_of(name.begin(), name.end(), [](char c) {
+               return c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+           });
 }
 
 }  // namespace
@@ -50,8 +114,50 @@ TUrlParts ParseUrl(const std::string& url) {
     return parts;
 }
 
+std::string AddressAsSent(const std::string& url) {
+    // Like a browser: blanks and control characters around the address go, tabs and line breaks
+    // inside it too.
+    const auto first =
+        std::find_if(url.begin(), url.end(), [](unsigned char c) { return c > 0x20; });
+    const auto last =
+        std::find_if(url.rbegin(), url.rend(), [](unsigned char c) { return c > 0x20; }).base();
+    std::string text;
+    std::copy_if(first, std::max(first, last), std::back_inserter(text),
+                 [](char c) { return c != '\t' && c != '\n' && c != '\r'; });
+
+    const auto scheme = text.find("://");
+    if (scheme == std::string::npos) {
+        return text;
+    }
+    // The fragment stays with the browser.
+    text.erase(std::min(text.find('#'), text.size()));
+    const size_t start = scheme + 3;
+    const size_t authorityEnd = std::min(text.find_first_of("/?", start), text.size());
+    std::string authority = text.substr(start, authorityEnd - start);
+    const size_t queryStart = std::min(text.find('?', authorityEnd), text.size());
+
+    std::string sent = text.substr(0, start);
+    if (auto at = authority.rfind('@'); at != std::string::npos) {
+        const std::string login = authority.substr(0, at);
+        const auto colon = login.find(':');
+        sent += PercentEncoded(std::string_view(login).substr(0, colon), kUserInfoSet);
+        if (colon != std::string::npos) {
+            sent += ':' + PercentEncoded(std::string_view(login).substr(colon + 1), kUserInfoSet);
+        }
+        sent += '@';
+        authority.erase(0, at + 1);
+    }
+    sent += authority;
+    sent += PercentEncoded(std::string_view(text).substr(authorityEnd, queryStart - authorityEnd),
+                           kPathSet);
+    if (queryStart < text.size()) {
+        sent += '?' + PercentEncoded(std::string_view(text).substr(queryStart + 1), kQuerySet);
+    }
+    return sent;
+}
+
 int GetUrlType(const std::string& url) {
-    std::string protocol = Lower(ParseUrl(url).Protocol);
+    std::string protocol = Lower(ParseUrl(AddressAsSent(url)).Protocol);
     if (protocol == "http" || protocol == "https") {
         return 1;
     }
@@ -62,14 +168,17 @@ int GetUrlType(const std::string& url) {
 }
 
 void GetUrlFileName(const std::string& url, std::string& name) {
-    name = ParseUrl(url).Document;
+    name = ParseUrl(AddressAsSent(url)).Document;
+    if (std::string decoded = PercentDecoded(name); IsPlainFileName(decoded)) {
+        name = std::move(decoded);
+    }
 }
 
 void ParseFtpUrl(const std::string& url, std::string& user, std::string& password,
                  std::string& host, std::string& port, std::string& path) {
-    TUrlParts parts = ParseUrl(url);
-    user = parts.User;
-    password = parts.Password;
+    TUrlParts parts = ParseUrl(AddressAsSent(url));
+    user = PercentDecoded(parts.User);
+    password = PercentDecoded(parts.Password);
     host = parts.Host;
     port = parts.Port.empty() ? "21" : parts.Port;
     path = parts.Path;

@@ -20,6 +20,17 @@ TEST(TextCodec, WhatCodePage936CannotHoldBecomesQuestionMark) {
     EXPECT_EQ(GbkToUtf8("\x81"), "?");  // a lone lead byte at the end
 }
 
+// A reply or a name from outside is UTF-8 only when every sequence is well-formed: anything else is
+// read as code page 936.
+TEST(TextCodec, OnlyWellFormedUtf8IsTakenAsUtf8) {
+    EXPECT_EQ(Utf8OrGbkToUtf8("ok 升级 😀"), "ok 升级 😀");
+    EXPECT_EQ(Utf8OrGbkToUtf8("\xC9\xFD\xBC\xB6"), "升级");
+    for (const char* malformed : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                  "\xF8\x88\x80\x80\x80", "\xE5\x8D", "\x80"}) {
+        EXPECT_FALSE(IsUtf8(malformed)) << ::testing::PrintToString(std::string(malformed));
+    }
+}
+
 namespace {
 
 // lower sorts before higher, in both directions of the comparison.

@@ -49,6 +49,10 @@ public:
         served_->Write("p.zip", PackageBytes());
         served_->Write("Update.txt", Gbk("[升级配置]\r\nVer=2.0\r\nAddress=http://x/p.zip\r\n"));
         served_->Write("sub/q.zip", "in a sub-folder");
+        // Folders whose names a URL cannot carry raw.
+        served_->Write("down load/p.zip", PackageBytes());
+        served_->Write("升级 包/p.zip", PackageBytes());
+        served_->Write("down load/Update.txt", served_->Read("Update.txt"));
         served_->Write("huge.txt", std::string(kMaxVersionFileBytes + 1, 'v'));
         pki_ = std::make_unique<TestPki>();
         http_ = std::make_unique<TransferServer>(std::vector<std::string>{"http", served_->Path()});
@@ -140,6 +144,16 @@ TEST_F(DownloadTest, HttpWithoutLengthAnnouncesZero) {
     EXPECT_EQ(LocalBytes(), PackageBytes());
     EXPECT_EQ(events_.begins, std::vector<int64_t>{0});
     EXPECT_EQ(events_.ends, 1);
+}
+
+// The address is sent as a browser sends it: the blank percent-encoded, the Chinese too.
+TEST_F(DownloadTest, HttpAddressWithABlankIsFetchedAsABrowserWould) {
+    EXPECT_TRUE(Download(Http("/files/down load/p.zip"))) << ::testing::PrintToString(lines_);
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+    EXPECT_TRUE(Download(Http("/files/升级 包/p.zip"))) << ::testing::PrintToString(lines_);
+    EXPECT_EQ(LocalBytes(), PackageBytes());
+    EXPECT_EQ(HttpGetToMemory(Http("/files/down load/Update.txt"), events_),
+              served_->Read("Update.txt"));
 }
 
 TEST_F(DownloadTest, ReplacesAnOlderFileOfTheSameName) {
@@ -251,19 +265,29 @@ struct FtpCase {
     const char* bytes;             // nullptr: the package
     const char* reason = nullptr;  // a failure's reason, where it tells the cases apart
     TTransferLimits limits = {};
+    // The download ends within the stall bound itself, not only within it and a margin: what the
+    // server leaves unanswered once the outcome is known is not waited for.
+    bool withinTheStall = false;
 };
+
+// A bound that a goodbye left unanswered must not reach: waiting for one as for any reply would.
+constexpr TTransferLimits kStallOfTenSeconds{.Stall = std::chrono::seconds(10)};
 
 class FtpDownloadTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
 
 // However the server ends a transfer, the download ends within the stall bound and a margin.
 constexpr auto kMargin = std::chrono::seconds(5);
 
+std::chrono::milliseconds Bound(const FtpCase& c, const TTransferLimits& limits) {
+    return limits.Stall + (c.withinTheStall ? std::chrono::milliseconds(0) : kMargin);
+}
+
 TEST_P(FtpDownloadTest, ArrivesWithZeroAnnounced) {
     auto started = std::chrono::steady_clock::now();
     limits_ = GetParam().limits;
     ASSERT_TRUE(Download(Ftp(GetParam().login, GetParam().path)))
         << ::testing::PrintToString(lines_);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, limits_.Stall + kMargin);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, Bound(GetParam(), limits_));
     EXPECT_EQ(LocalBytes(), GetParam().bytes ? GetParam().bytes : PackageBytes());
     EXPECT_EQ(events_.begins, std::vector<int64_t>{0});
     EXPECT_EQ(events_.ends, 1);
@@ -285,7 +309,15 @@ INSTANTIATE_TEST_SUITE_P(
                               nullptr, nullptr, kStallWithinASecond},
                       // The closing reply came in one read with the one that opened the transfer.
                       FtpCase{"ClosingReplyReadWithTheOpeningOne", "early:ear1y@", "/p.zip",
-                              nullptr, nullptr, kStallWithinASecond}),
+                              nullptr, nullptr, kStallWithinASecond},
+                      // The server never answers the QUIT that follows the 226.
+                      FtpCase{"GoodbyeNeverAnswered", "bye:by3@", "/p.zip", nullptr, nullptr,
+                              kStallOfTenSeconds, true},
+                      // What a URL cannot carry raw is sent percent-encoded, as by a browser.
+                      FtpCase{"BlankInTheFolder", "", "/down load/p.zip", nullptr},
+                      FtpCase{"ChineseFolderWithABlank", "", "/升级 包/p.zip", nullptr},
+                      // The password in the URL is percent-decoded: "p%40ss" logs in as "p@ss".
+                      FtpCase{"PercentEncodedAtInThePassword", "at:p%40ss@", "/p.zip", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class FailedFtpTest : public DownloadTest, public ::testing::WithParamInterface<FtpCase> {};
@@ -294,7 +326,7 @@ TEST_P(FailedFtpTest, ShowsTheExceptionLineAndLeavesNoFile) {
     auto started = std::chrono::steady_clock::now();
     limits_ = GetParam().limits;
     EXPECT_FALSE(Download(Ftp(GetParam().login, GetParam().path)));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, limits_.Stall + kMargin);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, Bound(GetParam(), limits_));
     ASSERT_EQ(lines_.size(), 1u);
     EXPECT_EQ(lines_[0].rfind("下载文件出现异常,异常信息:", 0), 0u) << lines_[0];
     EXPECT_EQ(lines_[0].back(), '!');
@@ -326,7 +358,13 @@ INSTANTIATE_TEST_SUITE_P(
                               ":451 Local error in processing.!"},
                       // libcurl's own words for what went wrong, not an earlier harmless message.
                       FtpCase{"ControlConnectionLostAfterTheFile", "drop:dr0p@", "/p.zip", nullptr,
-                              ":Failure when receiving data from the peer!"}),
+                              ":Failure when receiving data from the peer!"},
+                      // A reply in code page 936 is shown in its characters, in UTF-8.
+                      FtpCase{"RefusalInCodePage936", "gbk:wrong@", "/p.zip", nullptr,
+                              ":530 用户名或密码错误，登录失败!"},
+                      // The refusal decides at once, whether or not the server answers the QUIT.
+                      FtpCase{"RefusalWithTheGoodbyeNeverAnswered", "bye:by3@", "/missing.zip",
+                              nullptr, ":550 ", kStallOfTenSeconds, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTest, FtpWithoutServerShowsTheExceptionLine) {

@@ -13,6 +13,7 @@ HTTP paths:
     /stall/NAME      the full length announced, half the file sent, then nothing for 30 s
     /trickle/NAME    the full length announced, then one byte every 0.1 s
     anything else    404
+NAME is a path below FOLDER, percent-decoded as a web server decodes it.
 FTP: anonymous log-in, and user "till" with password "s3cret", both rooted at FOLDER; user
 "nested" with password "n3sted" is rooted there too but starts in /sub, as a server that logs a
 user in to a home folder below its root does; user "slow" with password "sl0w" gets its files at
@@ -21,6 +22,9 @@ about 200 bytes a second. Users "mute" (password "mu7e"), "fail" (password "fa1l
 reply that closes the transfer, "mute" gets nothing, "fail" gets "451 Local error in processing."
 and "drop" the end of the control connection. The users of HELD get their files whole over a data
 connection the server then holds open until the client ends it, and the replies HELD gives them.
+User "bye" (password "by3") is served as "till" is, but its QUIT is never answered. User "at" has
+the password "p@ss". A log-in as "gbk" is refused in code page 936, as a Chinese server on Windows
+refuses it: "530 用户名或密码错误，登录失败".
 """
 
 import http.server
@@ -28,6 +32,7 @@ import os
 import ssl
 import sys
 import time
+import urllib.parse
 
 # The users whose server holds the data connection open after the whole file, until the client
 # ends it: their passwords, what the server says after the reply that opens the transfer (in the
@@ -57,9 +62,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         parts = self.path.split("/", 2)
         if len(parts) != 3 or parts[1] not in ("files", "nolength", "hangup", "stall", "trickle"):
             return self.not_found()
-        mode, name = parts[1], parts[2]
-        path = os.path.join(self.folder, os.path.basename(name))
-        if not os.path.isfile(path):
+        mode, name = parts[1], urllib.parse.unquote(parts[2])
+        path = os.path.realpath(os.path.join(self.folder, name))
+        if not path.startswith(os.path.realpath(self.folder) + os.sep) or not os.path.isfile(path):
             return self.not_found()
         with open(path, "rb") as f:
             body = f.read()
@@ -107,6 +112,7 @@ def serve_http(folder, cert=None, key=None):
 def serve_ftp(folder):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.ioloop import AsyncChat
     from pyftpdlib.servers import FTPServer
 
     authorizer = DummyAuthorizer()
@@ -116,6 +122,8 @@ def serve_ftp(folder):
     authorizer.add_user("mute", "mu7e", folder, perm="elr")
     authorizer.add_user("fail", "fa1l", folder, perm="elr")
     authorizer.add_user("drop", "dr0p", folder, perm="elr")
+    authorizer.add_user("bye", "by3", folder, perm="elr")
+    authorizer.add_user("at", "p@ss", folder, perm="elr")
     for user, (password, _, _) in HELD.items():
         authorizer.add_user(user, password, folder, perm="elr")
     authorizer.add_anonymous(folder)
@@ -136,6 +144,15 @@ def serve_ftp(folder):
 
     class Handler(FTPHandler):
         held = False
+        named = ""  # the name of the last USER, kept also when the log-in fails
+
+        def ftp_USER(self, line):
+            self.named = line
+            super().ftp_USER(line)
+
+        def ftp_QUIT(self, line):
+            if self.username != "bye":
+                super().ftp_QUIT(line)
 
         def on_login(self, username):
             if username == "nested":
@@ -146,6 +163,9 @@ def serve_ftp(folder):
                 self.dtp_handler = HeldOpen
 
         def respond(self, resp, *args, **kwargs):
+            if self.named == "gbk" and resp.startswith("530"):
+                self._last_response = resp
+                return AsyncChat.push(self, "530 用户名或密码错误，登录失败\r\n".encode("gbk"))
             if self.username == "mute" and resp.startswith("226"):
                 return
             if self.username == "drop" and resp.startswith("226"):
