@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include "FileModeMask.h"
+
 namespace fs = std::filesystem;
 
 namespace platform {
@@ -143,24 +145,30 @@ void SwapByRenames(const fs::path& fresh, const fs::path& to, StagingFolder& sta
     }
 }
 
-// A file copied by another user than its owner must not keep its set-user-ID or set-group-ID bit:
-// the copy would run with the rights of whoever made it (root's, for a backup made as root). The
-// bits go, as cp drops them when it cannot keep the owner. False with errno set when they could
-// not.
-bool DropForeignSetIdBits(const fs::path& from, const fs::path& copy) {
+// A copied file keeps its file's mode, but nothing the file mode mask takes away: the copy is no
+// more open than what the process makes itself (its folders got the mask when they were made).
+// Copied by another user than its owner, it keeps no set-user-ID or set-group-ID bit either: the
+// copy would run with the rights of whoever made it (root's, for a backup made as root), so the
+// bits go, as cp drops them when it cannot keep the owner. False with errno set when a mode could
+// not be changed.
+bool SettleCopiedModes(const fs::path& from, const fs::path& copy) {
+    const mode_t masked = FileModeMask() & 0777;
     std::error_code ec;
     for (fs::recursive_directory_iterator entry(copy, ec), end; !ec && entry != end;
          entry.increment(ec)) {
         struct stat made {};
         struct stat original {};
-        if (::lstat(entry->path().c_str(), &made) != 0 || !S_ISREG(made.st_mode) ||
-            (made.st_mode & (S_ISUID | S_ISGID)) == 0) {
+        if (::lstat(entry->path().c_str(), &made) != 0 || !S_ISREG(made.st_mode)) {
             continue;
         }
+        mode_t mode = made.st_mode & 07777 & ~masked;
         const fs::path source = from / entry->path().lexically_relative(copy);
-        if ((::lstat(source.c_str(), &original) != 0 || original.st_uid != made.st_uid ||
-             original.st_gid != made.st_gid) &&
-            ::chmod(entry->path().c_str(), made.st_mode & 0777) != 0) {
+        if ((mode & (S_ISUID | S_ISGID)) != 0 &&
+            (::lstat(source.c_str(), &original) != 0 || original.st_uid != made.st_uid ||
+             original.st_gid != made.st_gid)) {
+            mode &= 0777;
+        }
+        if (mode != (made.st_mode & 07777) && ::chmod(entry->path().c_str(), mode) != 0) {
             return false;
         }
     }
@@ -206,8 +214,8 @@ void CopyFolderTree(const std::string& source, const std::string& dest) {
     if (ec) {
         CannotCopy(source, to, ec.message());
     }
-    // Nobody else can reach the copy in its staging folder until the bits are gone.
-    if (!DropForeignSetIdBits(from, fresh)) {
+    // Nobody else can reach the copy in its staging folder until its modes are settled.
+    if (!SettleCopiedModes(from, fresh)) {
         CannotCopy(source, to, std::generic_category().message(errno));
     }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -235,10 +234,6 @@ unsigned WinExec(const std::string& commandLine) {
     } catch (const std::system_error&) {
         return kFileNotFound;
     }
-}
-
-void ProtectNewFilesFromOthers() {
-    ::umask(S_IWGRP | S_IWOTH);
 }
 
 void ProcessMessages() {

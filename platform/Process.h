@@ -62,10 +62,6 @@ void StartProgram(const CommandLine& line);
 // 2 (file not found) whatever the reason.
 unsigned WinExec(const std::string& commandLine);
 
-// Files and folders the process makes from now on can be written by their owner alone, whatever
-// mask it was started with: one started with a mask of 000 would leave them open to every user.
-void ProtectNewFilesFromOthers();
-
 // Lets the windows process the events waiting now, without waiting for more.
 void ProcessMessages();
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FileModeMask.h"
 #include "Process.h"
 #include "QzErrors.h"
 #include "TextCodec.h"
@@ -53,8 +54,9 @@ struct Entry {
 }
 
 // The entry's place below the destination, or a refusal: a path that is absolute or climbs out,
-// or a symbolic link, which could point anywhere.
-Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
+// or a symbolic link, which could point anywhere. Its stored mode loses what the file mode mask
+// takes away.
+Entry ReadEntry(zip_t* zip, zip_uint64_t index, uint32_t mask) {
     Entry entry;
     entry.index = index;
     zip_stat_t stat;
@@ -75,9 +77,9 @@ Entry ReadEntry(zip_t* zip, zip_uint64_t index) {
                 Refuse(entry.name, "it is a symbolic link");
             }
             entry.unixMode = true;
-            // Never set-user-ID, set-group-ID or sticky, and never writable by anybody but the
-            // updater's user: another user could rewrite the setup program before it runs.
-            entry.mode = mode & 0755;
+            // Never set-user-ID, set-group-ID or sticky, and nothing the mask takes away: whoever
+            // it keeps from writing could otherwise rewrite the setup program before it runs.
+            entry.mode = mode & 0777 & ~mask;
         } else {
             entry.readOnly = (attributes & kDosReadOnly) != 0;
         }
@@ -246,8 +248,9 @@ void UnZipFiles(const std::string& archiveFile, const std::string& destFolder, T
     }
     std::vector<Entry> entries;
     zip_uint64_t total = 0;
+    const uint32_t mask = platform::FileModeMask();
     for (zip_int64_t i = 0; i < count; ++i) {
-        Entry entry = ReadEntry(zip.get(), static_cast<zip_uint64_t>(i));
+        Entry entry = ReadEntry(zip.get(), static_cast<zip_uint64_t>(i), mask);
         if (entry.relative.empty()) {
             continue;
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Application.h"
+#include "FileModeMask.h"
 #include "FileOwner.h"
 #include "FormUpdate.h"
 #include "InstallLock.h"
@@ -96,8 +97,9 @@ void RunUpdate() {
 }
 
 int UpdaterMain(int argc, char** argv) {
-    // Before anything is made: temp/, the unpacked package, the backup and the work files.
-    ProtectNewFilesFromOthers();
+    // Before anything is made (temp/, the unpacked package, the backup, the work files) and any
+    // program is started: the setup program and the client inherit it.
+    TightenFileModeMask();
     AutoMode = IsAutoMode(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     InitUpdaterNames(ProgramPath());
 

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "FileBytes.h"
+#include "FileModeMaskGuard.h"
 #include "FileSizeLimit.h"
 #include "FolderOperations.h"
 #include "QzErrors.h"
@@ -110,6 +112,28 @@ TEST(CopyDir, SetIdBitsGoWhenTheCopyBelongsToAnotherOwner) {
     CopyDir(root.File("Shop/Pay"), root.File("bak"));
     EXPECT_EQ(fs::status(root.File("bak/Pay/theirs")).permissions(), fs::perms(0755));
     EXPECT_EQ(fs::status(root.File("bak/Pay/roots")).permissions(), fs::perms(06755));
+}
+
+// A shop whose mask keeps others out finds its backup no more open than anything else it makes.
+TEST(CopyDir, CopyKeepsItsFilesModesLessTheMask) {
+    TestFolder root;
+    const std::map<std::string, fs::perms> files = {
+        {"VelPay", fs::perms(0755)}, {"Log/log.txt", fs::perms(0664)}, {"key", fs::perms(0400)}};
+    for (const auto& [name, mode] : files) {
+        root.Write("Shop/Pay/" + name, "x");
+        fs::permissions(root.File("Shop/Pay/" + name), mode);
+    }
+    fs::create_directories(root.File("bak"));
+    const FileModeMaskGuard mask(027);
+    CopyDir(root.File("Shop/Pay"), root.File("bak"));
+    const std::map<std::string, fs::perms> copies = {{"", fs::perms(0750)},
+                                                     {"Log", fs::perms(0750)},
+                                                     {"VelPay", fs::perms(0750)},
+                                                     {"Log/log.txt", fs::perms(0640)},
+                                                     {"key", fs::perms(0400)}};
+    for (const auto& [name, mode] : copies) {
+        EXPECT_EQ(fs::status(root.File("bak/Pay/" + name)).permissions(), mode) << name;
+    }
 }
 
 // Where a backup is made: a disk with room, one that fills on the way, or one where the older

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
+#include "FileModeMaskGuard.h"
 #include "FileSizeLimit.h"
 #include "PackageUnzip.h"
 #include "QzErrors.h"
@@ -76,26 +78,46 @@ TEST_F(UnzipTest, EveryEntryIsExtractedWithItsFolders) {
     EXPECT_EQ(root_.Read("temp/Config/Config.ini"), "[a]\r\n");
 }
 
-TEST_F(UnzipTest, StoredModesApplyButNeverSetIdsNorWritesByOthers) {
-    ZipBuilder()
-        .File("setup.sh", "#!/bin/sh\n", 0100755)
-        .File("private.key", "k", 0100600)
-        .File("suid", "s", 0104755)
-        .File("sgid", "g", 0102755)
-        .File("open.sh", "#!/bin/sh\n", 0100777)
-        .File("shared.ini", "[a]\r\n", 0100664)
-        .Write(Archive());
+// Modes a package stores: common ones, set-ID ones and ones open to the group or to everybody.
+constexpr std::array<std::pair<const char*, uint32_t>, 6> kStoredModes = {
+    {{"setup.sh", 0100755},
+     {"private.key", 0100600},
+     {"suid", 0104755},
+     {"sgid", 0102755},
+     {"open.sh", 0100777},
+     {"shared.ini", 0100664}}};
+
+struct StoredModesCase {
+    const char* name;
+    mode_t mask;
+    std::array<unsigned, kStoredModes.size()> unpacked;  // in the order of kStoredModes
+};
+
+class StoredModes : public UnzipTest, public ::testing::WithParamInterface<StoredModesCase> {};
+
+TEST_P(StoredModes, ApplyLessTheMaskAndNeverSetIds) {
+    const FileModeMaskGuard mask(GetParam().mask);
+    ZipBuilder package;
+    for (const auto& [name, mode] : kStoredModes) {
+        package.File(name, "x", mode);
+    }
+    package.Write(Archive());
     ASSERT_EQ(Unzip(), "");
-    auto mode = [&](const char* name) {
-        return static_cast<unsigned>(fs::status(Temp() + "/" + name).permissions());
-    };
-    EXPECT_EQ(mode("setup.sh"), 0755u);
-    EXPECT_EQ(mode("private.key"), 0600u);
-    EXPECT_EQ(mode("suid"), 0755u);
-    EXPECT_EQ(mode("sgid"), 0755u);
-    EXPECT_EQ(mode("open.sh"), 0755u);
-    EXPECT_EQ(mode("shared.ini"), 0644u);
+    for (size_t i = 0; i < kStoredModes.size(); ++i) {
+        const char* name = kStoredModes[i].first;
+        EXPECT_EQ(static_cast<unsigned>(fs::status(Temp() + "/" + name).permissions()),
+                  GetParam().unpacked[i])
+            << name;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, StoredModes,
+    ::testing::Values(StoredModesCase{"Common", 022, {0755, 0600, 0755, 0755, 0755, 0644}},
+                      // Cashiers sharing the till through a group write each other's files.
+                      StoredModesCase{"GroupShared", 002, {0755, 0600, 0755, 0755, 0775, 0664}},
+                      StoredModesCase{"Private", 077, {0700, 0600, 0700, 0700, 0700, 0600}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UnzipTest, EventsRunFromStartThroughEveryPercentToCompletion) {
     ZipBuilder()

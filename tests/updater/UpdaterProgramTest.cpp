@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -349,6 +350,46 @@ INSTANTIATE_TEST_SUITE_P(
                                         true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Version 1.0.6 offered by an HTTP server of the test's own, in a package of these files with
+// these modes; the package's setup program is setup.sh.
+struct PackedFile {
+    std::string name;
+    std::string bytes;
+    mode_t mode;
+};
+
+class OfferedUpdate {
+public:
+    explicit OfferedUpdate(const std::vector<PackedFile>& files) {
+        std::vector<std::string> pack = {
+            "sh", "-c", "cd \"$0\" && bsdtar --format zip -cf p.zip \"$@\"", served_.Path()};
+        for (const PackedFile& file : files) {
+            served_.Write(file.name, file.bytes);
+            std::filesystem::permissions(served_.File(file.name),
+                                         static_cast<std::filesystem::perms>(file.mode));
+            pack.push_back(file.name);
+        }
+        EXPECT_EQ(RunProgram(pack).status, 0) << "the package is made";
+        served_.Write("Update.txt", Gbk("[升级配置]\r\nVer=1.0.6\r\nAddress=" + Files() +
+                                        "p.zip\r\nSetupFile=setup.sh\r\n"));
+    }
+
+    // The updater's settings for version 1.0.5 of the client shop/Pay/VelPay (its window's
+    // caption "Till"), backed up into shop/bak; shop ends with "/".
+    std::string SettingsFor(const std::string& shop) const {
+        return Gbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + Files() +
+                   "Update.txt\r\n[主程序]\r\nRunType=1\r\nRunName=" + shop +
+                   "Pay/VelPay,Till\r\n[备份]\r\nBackUpSrc=" + shop + "Pay\r\nBackUpDest=" + shop +
+                   "bak\r\n");
+    }
+
+private:
+    std::string Files() const { return "http://127.0.0.1:" + http_.Port() + "/files/"; }
+
+    TestFolder served_;
+    TransferServer http_{{"http", served_.Path()}};
+};
+
 // As root, in a folder anybody may add names to, with a blank in the install's path: the client's
 // unquoted command line names a shorter program once somebody makes "shop" there, after root's
 // check (here the package's setup program does, as user nobody could).
@@ -361,29 +402,15 @@ TEST(UpdaterProgram, RootStartsTheProgramItCheckedThoughAShorterPathAppearsMeanw
     std::filesystem::create_directory(open);
     std::filesystem::permissions(open, static_cast<std::filesystem::perms>(01777));
     const std::string shop = open + "/shop x/";
-    const auto executable = static_cast<std::filesystem::perms>(0755);
     WriteBytes(shop + "Pay/VelPay", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
-    std::filesystem::permissions(shop + "Pay/VelPay", executable);
+    std::filesystem::permissions(shop + "Pay/VelPay", static_cast<std::filesystem::perms>(0755));
     std::filesystem::create_directories(shop + "update");
 
-    TestFolder served;
-    served.Write("setup.sh", "#!/bin/sh\nprintf '#!/bin/sh\\ntouch \"$0.ran\"\\n' > '" + open +
-                                 "/shop'\nchmod 755 '" + open + "/shop'\n");
-    std::filesystem::permissions(served.File("setup.sh"), executable);
-    const std::string zip = served.File("p.zip");
-    ASSERT_EQ(RunProgram({"sh", "-c", "cd \"$0\" && bsdtar --format zip -cf p.zip setup.sh",
-                          served.Path()})
-                  .status,
-              0);
-    TransferServer http({"http", served.Path()});
-    const std::string files = "http://127.0.0.1:" + http.Port() + "/files/";
-    served.Write("Update.txt", Gbk("[升级配置]\r\nVer=1.0.6\r\nAddress=" + files +
-                                   "p.zip\r\nSetupFile=setup.sh\r\n"));
-    WriteBytes(shop + "update/Config.ini",
-               Gbk("[升级配置]\r\nVer=1.0.5\r\nAddress=" + files +
-                   "Update.txt\r\n[主程序]\r\nRunType=1\r\nRunName=" + shop +
-                   "Pay/VelPay,Till\r\n[备份]\r\nBackUpSrc=" + shop + "Pay\r\nBackUpDest=" + shop +
-                   "bak\r\n"));
+    const OfferedUpdate offered({{"setup.sh",
+                                  "#!/bin/sh\nprintf '#!/bin/sh\\ntouch \"$0.ran\"\\n' > '" + open +
+                                      "/shop'\nchmod 755 '" + open + "/shop'\n",
+                                  0755}});
+    WriteBytes(shop + "update/Config.ini", offered.SettingsFor(shop));
 
     UpdaterCopy updater(dir, "open/shop x/update/" + UniqueName(), {"-AUTO"});
     EXPECT_EQ(updater.WaitExit(std::chrono::seconds(120)), 0) << dir.Read("output");
@@ -392,6 +419,98 @@ TEST(UpdaterProgram, RootStartsTheProgramItCheckedThoughAShorterPathAppearsMeanw
         << ReadBytes(shop + "update/Update.log");
     EXPECT_FALSE(std::filesystem::exists(open + "/shop.ran"));
 }
+
+// The mask a shop's login gives the updater, and who runs it: cashier 1, who owns the install
+// (with the shop's group when it is shared), or root.
+struct MaskCase {
+    const char* name;
+    const char* startedWith;
+    std::vector<std::string> runner;
+    bool groupShared;  // the shop's group's too: folders group-writable, set-group-ID
+    const char* kept;  // the mask it works under, as `umask` shows it
+};
+
+class StartedWithAMask : public ::testing::TestWithParam<MaskCase> {};
+
+// A whole update of shop/: the setup program notes its mask, keeps a copy of the unpacked package
+// (cp -a) before the updater deletes it and puts a file of the package into Pay/; the client,
+// started again, notes its mask and writes its log, as the real one does.
+TEST_P(StartedWithAMask, MakesNothingTheMaskForbidsAndPassesItOnToWhatItStarts) {
+    const MaskCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can run the updater as another user, and as root";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(0755));
+    const std::string shop = dir.File("shop/");
+    WriteBytes(shop + "Pay/VelPay",
+               "#!/bin/sh\nhere=$(dirname \"$0\")\nmkdir \"$here/Log\"\n"
+               "echo request > \"$here/Log/log.txt\"\numask > \"$here/client-mask\"\n");
+    std::filesystem::permissions(shop + "Pay/VelPay", static_cast<std::filesystem::perms>(0755));
+    const OfferedUpdate offered({{"setup.sh",
+                                  "#!/bin/sh\nhere=$(dirname \"$0\")\npay='" + shop +
+                                      "Pay'\numask > \"$pay/setup-mask\"\ncp -a \"$here\" '" +
+                                      shop + "unpacked'\ncp \"$here/doc/readme.txt\" \"$pay\"\n",
+                                  0777},
+                                 {"doc/readme.txt", "1.0.6\n", 0666}});
+    WriteBytes(shop + "update/Config.ini", offered.SettingsFor(shop));
+    const std::string name = UniqueName();
+    std::set<std::string> before = {"", "update/" + name};
+    std::vector<std::filesystem::path> install = {shop};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shop)) {
+        before.insert(entry.path().lexically_relative(shop).string());
+        install.push_back(entry.path());
+    }
+    // Cashier 1's install, as the shop sets it up; root's otherwise.
+    for (const auto& path : install) {
+        if (!c.runner.empty()) {
+            ASSERT_EQ(::lchown(path.c_str(), 65532, c.groupShared ? 65531 : 65532), 0);
+        }
+        if (c.groupShared && std::filesystem::is_directory(path)) {
+            ::chmod(path.c_str(), 02775);
+        }
+    }
+
+    std::vector<std::string> runner = c.runner;
+    runner.insert(runner.end(),
+                  {"sh", "-c", std::string("umask ") + c.startedWith + " && exec \"$@\"", "sh"});
+    UpdaterCopy updater(dir, "shop/update/" + name, {"-AUTO"}, runner);
+    ASSERT_EQ(updater.WaitExit(std::chrono::seconds(120)), 0) << dir.Read("output");
+    ASSERT_TRUE(WaitUntil([&] { return !ReadBytes(shop + "Pay/client-mask").empty(); }, 10000))
+        << ReadBytes(shop + "update/Update.log");
+
+    EXPECT_EQ(ReadBytes(shop + "Pay/setup-mask"), c.kept + std::string("\n"));
+    EXPECT_EQ(ReadBytes(shop + "Pay/client-mask"), c.kept + std::string("\n"));
+    // Everything the updater, the setup program and the client made.
+    const auto forbidden = static_cast<std::filesystem::perms>(std::stoul(c.kept, nullptr, 8));
+    std::set<std::string> made;
+    std::string tooOpen;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shop)) {
+        const std::string path = entry.path().lexically_relative(shop).string();
+        if (before.count(path)) {
+            continue;
+        }
+        made.insert(path);
+        if ((entry.symlink_status().permissions() & forbidden) != std::filesystem::perms::none) {
+            tooOpen += path + " ";
+        }
+    }
+    EXPECT_EQ(tooOpen, "");
+    for (const char* expected :
+         {"update/Update.log", "unpacked/setup.sh", "unpacked/doc/readme.txt", "bak/Pay/VelPay",
+          "Pay/readme.txt", "Pay/Log/log.txt"}) {
+        EXPECT_TRUE(made.count(expected)) << expected;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, StartedWithAMask,
+    ::testing::Values(MaskCase{"PrivateMaskAsACashier", "077", kCashier1, false, "0077"},
+                      // The other cashier of the group may write what is made, others never.
+                      MaskCase{"OpenMaskAsACashierOfAGroup", "000", kCashier1, true, "0002"},
+                      // Root's files are never the group's to change.
+                      MaskCase{"GroupMaskAsRoot", "007", {}, false, "0027"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // What user "nobody" holds while root's automatic updater starts on root's own install.
 struct AnotherUsersHoldCase {
