@@ -512,6 +512,45 @@ INSTANTIATE_TEST_SUITE_P(
                       MaskCase{"GroupMaskAsRoot", "007", {}, false, "0027"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A till two cashiers share through their group, as the shop sets it up (folders group-writable
+// and set-group-ID, mask 002): cashier 1 updates it, then cashier 2, and the client each of them
+// starts writes to the one day's log.
+TEST(UpdaterProgram, GroupSharedInstallUpdatedByOneCashierThenTheOther) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can run the updater as the shop's cashiers";
+    }
+    TestFolder dir;
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(0755));
+    const std::string shop = dir.File("shop/");
+    WriteBytes(shop + "Pay/VelPay",
+               "#!/bin/sh\nhere=$(dirname \"$0\")\nmkdir -p \"$here/Log\"\n"
+               "id -u >> \"$here/Log/log.txt\"\n");
+    const OfferedUpdate offered({{"setup.sh", "#!/bin/sh\n", 0755}});
+    const std::string settings = shop + "update/Config.ini";
+    WriteBytes(settings, "");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shop)) {
+        ASSERT_EQ(::chown(entry.path().c_str(), 65532, 65531), 0);
+        ::chmod(entry.path().c_str(), entry.is_directory() ? 02775 : 0775);
+    }
+    ASSERT_EQ(::chown(shop.c_str(), 65532, 65531), 0);
+    ::chmod(shop.c_str(), 02775);
+
+    const std::string name = UniqueName();
+    std::string cashiers;
+    for (const auto& cashier : {kCashier1, kCashier2}) {
+        WriteBytes(settings, offered.SettingsFor(shop));  // as the client hands over
+        std::vector<std::string> runner = cashier;
+        runner.insert(runner.end(), {"sh", "-c", "umask 002 && exec \"$@\"", "sh"});
+        UpdaterCopy updater(dir, "shop/update/" + name, {"-AUTO"}, runner);
+        ASSERT_EQ(updater.WaitExit(std::chrono::seconds(120)), 0) << dir.Read("output");
+        EXPECT_EQ(UpdateLogTexts(ReadBytes(shop + "update/Update.log")).back(), "更新成功!");
+        cashiers += cashier[1].substr(std::string("--reuid=").size()) + "\n";
+        EXPECT_TRUE(
+            WaitUntil([&] { return ReadBytes(shop + "Pay/Log/log.txt") == cashiers; }, 10000))
+            << "the client started by each cashier logs";
+    }
+}
+
 // What user "nobody" holds while root's automatic updater starts on root's own install.
 struct AnotherUsersHoldCase {
     const char* name;
