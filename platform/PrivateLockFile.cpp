@@ -106,9 +106,9 @@ std::optional<LockTry> PutInPlace(int folder, const std::string& name, const std
             placed = ::linkat(folder, aside, folder, name.c_str(), 0) == 0;
         }
         const bool madeMeanwhile = !placed && errno == EEXIST;
-        LockTry failed = placed ? Taken(fresh) : Unavailable(Failed(path, "cannot be made"));
+        LockTry lock = placed ? Taken(fresh) : Unavailable(Failed(path, "cannot be made"));
         ::unlinkat(folder, aside, 0);
-        return madeMeanwhile ? std::nullopt : std::optional(std::move(failed));
+        return madeMeanwhile ? std::nullopt : std::optional(std::move(lock));
     }
     if (::renameat2(folder, aside, folder, name.c_str(), RENAME_EXCHANGE) != 0) {
         // A file system that cannot trade places: what stands at the name goes unseen.
