@@ -348,16 +348,17 @@ INSTANTIATE_TEST_SUITE_P(
     Startup, TillBesideAHeldLock,
     ::testing::Values(
         // Tills of a chain whose homes lie on one file server.
-        StillStartsCase{"AnotherMachineSharingTheHome",
-                        "TillF1",
-                        Home::OfItsOwn,
-                        false,
-                        {"unshare", "--mount", "--net", "--uts", "--", "sh", "-c",
-                         "mount -t tmpfs tmpfs /run/user && hostname another-till && "
-                         "echo 0123456789abcdef0123456789abcdef >/run/user/machine-id && "
-                         "{ [ ! -e /etc/machine-id ] || "
-                         "mount --bind /run/user/machine-id /etc/machine-id; } && exec \"$@\"",
-                         "sh"}},
+        StillStartsCase{
+            "AnotherMachineSharingTheHome",
+            "TillF1",
+            Home::OfItsOwn,
+            false,
+            {"unshare", "--mount", "--net", "--uts", "--", "sh", "-c",
+             "mkdir -p /run/user && mount -t tmpfs tmpfs /run/user && hostname another-till && "
+             "echo 0123456789abcdef0123456789abcdef >/run/user/machine-id && "
+             "{ [ ! -e /etc/machine-id ] || "
+             "mount --bind /run/user/machine-id /etc/machine-id; } && exec \"$@\"",
+             "sh"}},
         // The first start kept the file from them; its hold no longer counts as a till.
         StillStartsCase{"AfterOneThatFoundALockFileOnceOpenToAnotherUser",
                         "TillF2",
