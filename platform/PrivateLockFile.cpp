@@ -77,6 +77,13 @@ Hold HoldOn(const struct stat& file, const LockKeepers& keepers) {
     return hold;
 }
 
+// Whether a hold on a held file is one of the keepers': one the table names, or on a file only
+// they could have opened, also one it cannot show (a process in another PID namespace, or a file
+// system whose files it names by another device).
+bool IsKeepers(Hold hold, const struct stat& file, const LockKeepers& keepers) {
+    return hold == Hold::Keepers || (hold == Hold::Unseen && keepers.KeptFor(file));
+}
+
 // Whether the name still stands for the file: another start may have put its own there.
 bool StillAt(int folder, const std::string& name, const struct stat& file) {
     struct stat now {};
@@ -174,7 +181,7 @@ std::optional<LockTry> TryLock(int folder, const std::string& name, const std::s
             ours = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
             hold = ours ? Hold::Nobody : Hold::Unseen;
         }
-        if (hold == Hold::Keepers) {
+        if (IsKeepers(hold, found, keepers)) {
             return HeldElsewhere();
         }
         if (hold == Hold::Unseen) {
@@ -265,8 +272,9 @@ LockTry LockExistingFile(int folder, const std::string& name, const std::string&
     if (errno != EWOULDBLOCK) {
         return Unavailable(Failed(path, "cannot be locked"));
     }
-    // A holder the table leaves out is none of the keepers' this process can tell.
-    return HoldOn(info, keepers) == Hold::Keepers
+    // Held, so a table that names nobody cannot show the holder.
+    const Hold hold = HoldOn(info, keepers);
+    return IsKeepers(hold == Hold::Nobody ? Hold::Unseen : hold, info, keepers)
                ? HeldElsewhere()
                : Unavailable(path + " is held by a process that is not the install's");
 }

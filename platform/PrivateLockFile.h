@@ -55,8 +55,9 @@ int OpenFolder(const std::string& path);
 // for the keepers when none stands there. One they could not have been alone to open (open to
 // others, of another user, of another group) is never changed in place: it gives way to a new file
 // made beside it, so that a hold taken through it counts for nothing, once nobody holds it or only
-// others do. Held by one of the keepers, it is HeldElsewhere; held by a process this one cannot
-// see, or a folder or a link at the name, it is Unavailable. path names the file in the reason.
+// others do. Held by one of the keepers, it is HeldElsewhere, and so it is when a file only they
+// could have opened is held by a process this one cannot see; such a hold on any other file, or a
+// folder or a link at the name, makes it Unavailable. path names the file in the reason.
 LockTry LockPrivateFile(int folder, const std::string& name, const std::string& path,
                         const LockKeepers& keepers);
 

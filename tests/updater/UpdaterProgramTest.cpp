@@ -299,6 +299,13 @@ const std::vector<std::string> kCashier1 = {"setpriv", "--reuid=65532", "--regid
 const std::vector<std::string> kCashier2 = {"setpriv", "--reuid=65533", "--regid=65533",
                                             "--groups=65531", "--"};
 
+// A runner that runs the rest of its arguments through another runner.
+std::vector<std::string> Then(std::vector<std::string> first,
+                              const std::vector<std::string>& then) {
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
 // Who starts two updaters of one install under two names (so that only the install's lock can
 // stop the second), in a folder as the shop sets it up for them.
 struct SecondUpdaterCase {
@@ -344,10 +351,15 @@ TEST_P(SecondUpdaterOnTheSameInstall, EndsWithOneBeforeTouchingAnyFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locks, SecondUpdaterOnTheSameInstall,
-    ::testing::Values(SecondUpdaterCase{"RootAfterAnotherUser", kAsNobody, {}, false},
-                      // The second opens the lock file the first made.
-                      SecondUpdaterCase{"TheOtherCashierOfTheShopsGroup", kCashier1, kCashier2,
-                                        true}),
+    ::testing::Values(
+        SecondUpdaterCase{"RootAfterAnotherUser", kAsNobody, {}, false},
+        // The second opens the lock file the first made.
+        SecondUpdaterCase{"TheOtherCashierOfTheShopsGroup", kCashier1, kCashier2, true},
+        // Where the kernel's table of locks cannot show the first, only a cashier
+        // could hold it.
+        SecondUpdaterCase{"TheOtherCashierInAPidNamespaceOfItsOwn", kCashier1,
+                          Then({"unshare", "--pid", "--fork", "--mount-proc", "--"}, kCashier2),
+                          true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Version 1.0.6 offered by an HTTP server of the test's own, in a package of these files with
