@@ -3,23 +3,24 @@
 #include <sys/stat.h>
 
 #include <charconv>
-#include <fstream>
+#include <map>
 #include <string>
-#include <string_view>
 
 #include "FileOwner.h"
+#include "ProcessStatus.h"
 
 namespace platform {
 
 unsigned FileModeMask() {
     // The kernel tells it without a change: setting it to learn it would leave it changed for a
     // moment under every other thread.
-    std::ifstream status("/proc/self/status");
-    constexpr std::string_view kField = "Umask:\t";
-    for (std::string line; std::getline(status, line);) {
+    const std::map<std::string, std::string> status = ProcessStatus("self");
+    if (const auto field = status.find("Umask"); field != status.end()) {
+        const std::string& text = field->second;
+        const size_t start = text.find_first_not_of(" \t");
         unsigned mask = 0;
-        if (line.starts_with(kField) &&
-            std::from_chars(line.data() + kField.size(), line.data() + line.size(), mask, 8).ec ==
+        if (start != std::string::npos &&
+            std::from_chars(text.data() + start, text.data() + text.size(), mask, 8).ec ==
                 std::errc()) {
             return mask;
         }

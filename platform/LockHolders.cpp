@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+
+#include "ProcessStatus.h"
 
 namespace platform {
 
@@ -18,25 +21,22 @@ LockHolder HolderOf(pid_t pid) {
     if (pid <= 0) {
         return holder;  // the kernel names no process it cannot show here
     }
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    bool hasUser = false;
-    for (std::string line; std::getline(status, line);) {
-        std::istringstream fields(line);
-        std::string key;
-        fields >> key;
-        if (key == "Uid:") {
-            hasUser = static_cast<bool>(fields >> holder.uid);
-        } else if (key == "Gid:" || key == "Groups:") {
-            // The real group first, then every supplementary one.
-            for (gid_t group; fields >> group;) {
-                holder.groups.push_back(group);
-                if (key == "Gid:") {
-                    break;
-                }
-            }
-        }
+    const std::map<std::string, std::string> status = ProcessStatus(std::to_string(pid));
+    const auto user = status.find("Uid");
+    const auto group = status.find("Gid");
+    const auto groups = status.find("Groups");
+    if (user == status.end() || group == status.end() || groups == status.end()) {
+        return holder;
     }
-    holder.seen = hasUser;
+    // Each lists the real one first.
+    holder.seen = static_cast<bool>(std::istringstream(user->second) >> holder.uid);
+    gid_t id = 0;
+    if (std::istringstream(group->second) >> id) {
+        holder.groups.push_back(id);
+    }
+    for (std::istringstream all(groups->second); all >> id;) {
+        holder.groups.push_back(id);
+    }
     return holder;
 }
 

@@ -1,8 +1,6 @@
 #include "PrivateLockFile.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -13,9 +11,9 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "FileDescriptor.h"
+#include "UserAccount.h"
 #include "WholeFile.h"
 
 namespace platform {
@@ -42,25 +40,6 @@ std::string Failed(const std::string& path, const char* what) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool InGroup(uid_t user, gid_t group) {
-    std::vector<char> buffer(4096);
-    passwd entry{};
-    passwd* found = nullptr;
-    while (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
-        buffer.resize(buffer.size() * 2);
-    }
-    if (!found) {
-        return false;
-    }
-    std::vector<gid_t> groups(64);
-    int count = static_cast<int>(groups.size());
-    while (::getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
-        groups.resize(std::max(static_cast<size_t>(count), groups.size() * 2));
-        count = static_cast<int>(groups.size());
-    }
-    return std::find(groups.begin(), groups.begin() + count, group) != groups.begin() + count;
 }
 
 // Whose holds there are on a file besides this process's.
@@ -222,7 +201,7 @@ bool LockKeepers::KeptFor(const struct stat& file) const {
                                         : (file.st_mode & S_IRWXG) == 0;
     return S_ISREG(file.st_mode) && (file.st_mode & S_IRWXO) == 0 && groupFits &&
            (MayWrite(file.st_uid) || file.st_uid == ::geteuid() ||
-            (groupShares_ && InGroup(file.st_uid, group_)));
+            (groupShares_ && UserInGroup(file.st_uid, group_)));
 }
 
 bool LockKeepers::Include(const LockHolder& holder) const {

@@ -1,7 +1,6 @@
 #include "SingleInstance.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,12 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "FileDescriptor.h"
 #include "PrivateLockFile.h"
+#include "UserAccount.h"
 
 namespace platform {
 
@@ -29,13 +30,8 @@ std::string HomeFolder() {
     if (const char* tests = std::getenv("VELPAY_TEST_HOME"); tests && *tests) {
         return tests;
     }
-    std::vector<char> buffer(4096);
-    passwd entry{};
-    passwd* found = nullptr;
-    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
-        buffer.resize(buffer.size() * 2);
-    }
-    return found && found->pw_dir ? found->pw_dir : "";
+    const std::optional<UserAccount> account = AccountOf(::getuid());
+    return account ? account->home : "";
 }
 
 // What tells this machine from others that may share the home (tills of a chain whose homes lie
